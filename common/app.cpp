@@ -1,0 +1,60 @@
+#include "app.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "errors.h"
+#include "text.h"
+
+namespace {
+
+std::wstring ModuleFileName(HMODULE module) {
+  // The whole name, however long: a cut folder would point at someone else's files.
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD n = ::GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return std::wstring(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return path;
+  if (slash == 2 && path.size() > 1 && path[1] == L':') return path.substr(0, 3);  // "C:\"
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+CAppBase::CAppBase(HMODULE module) {
+  moduleFolder_ = FolderOf(ModuleFileName(module));
+  userDataFolder_ = JoinPath(moduleFolder_, kUserDataFolderName);
+  wchar_t name[257] = {};
+  DWORD size = ARRAYSIZE(name);
+  if (::GetUserNameW(name, &size)) userName_ = name;
+  userFolder_ = JoinPath(userDataFolder_, userName_);
+}
+
+std::wstring CAppBase::ModulePath(const wchar_t* name) const {
+  std::wstring path = JoinPath(moduleFolder_, name);
+  if (!FitsMaxPath(path)) ThrowPathTooLong(path);
+  return path;
+}
+
+std::wstring CApp::GetIniFilePath() const {
+  std::wstring path = JoinPath(UserFolder(), kIniFileName);
+  if (!FitsMaxPath(path)) ThrowPathTooLong(path);
+  return path;
+}
+
+void CApp::CreateDataFolders() const {
+  const std::wstring& data = UserDataFolder();
+  if (!FitsMaxPath(data) || (!::PathFileExistsW(data.c_str()) && !::CreateDirectoryW(data.c_str(), nullptr)))
+    throw CAppError(FillPlaceholder(L"ユーザーデータフォルダの作成に失敗しました。\n【パス】%s", data));
+  const std::wstring& user = UserFolder();
+  if (!FitsMaxPath(user) || (!::PathFileExistsW(user.c_str()) && !::CreateDirectoryW(user.c_str(), nullptr)))
+    throw CAppError(FillPlaceholder(L"ログインユーザーデータフォルダの作成に失敗しました。\n【パス】%s", user));
+}

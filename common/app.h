@@ -1,0 +1,45 @@
+#pragma once
+// The application object: where the deliverables, the shared data folder and the user's own
+// settings live.
+#include <windows.h>
+
+#include <string>
+
+constexpr const wchar_t* kIniFileName = L"tavrino.ini";
+constexpr const wchar_t* kResidentProgramName = L"tavrino_main.exe";
+constexpr const wchar_t* kConfigProgramName = L"tavrino.exe";
+constexpr const wchar_t* kHelpFileName = L"タブリノリネームヘルプ.chm";
+constexpr const wchar_t* kUserDataFolderName = L"userdata";
+
+class CAppBase {
+public:
+  // `module` is the DLL's own handle in the shell extension, null in the programs.
+  explicit CAppBase(HMODULE module);
+  virtual ~CAppBase() = default;
+
+  const std::wstring& ModuleFolder() const { return moduleFolder_; }
+  const std::wstring& UserDataFolder() const { return userDataFolder_; }
+  const std::wstring& UserName() const { return userName_; }
+  const std::wstring& UserFolder() const { return userFolder_; }
+
+protected:
+  // Builds module folder + name; a result that does not fit 260 units is an error, never cut.
+  std::wstring ModulePath(const wchar_t* name) const;
+
+private:
+  std::wstring moduleFolder_;
+  std::wstring userDataFolder_;
+  std::wstring userName_;
+  std::wstring userFolder_;
+};
+
+class CApp : public CAppBase {
+public:
+  explicit CApp(HMODULE module = nullptr) : CAppBase(module) {}
+
+  std::wstring GetIniFilePath() const;
+  std::wstring GetResidentProgramPath() const { return ModulePath(kResidentProgramName); }
+  std::wstring GetHelpFilePath() const { return ModulePath(kHelpFileName); }
+  // Makes sure "userdata" and the user's folder inside it exist.
+  void CreateDataFolders() const;
+};

@@ -1,0 +1,156 @@
+#pragma once
+// Small owners for Win32 handles: each closes what it holds when it goes out of scope.
+#include <windows.h>
+#include <objbase.h>
+#include <utility>
+
+template <typename Traits>
+class CUniqueHandle {
+public:
+  using Type = typename Traits::Type;
+  CUniqueHandle() = default;
+  explicit CUniqueHandle(Type h) : h_(h) {}
+  CUniqueHandle(const CUniqueHandle&) = delete;
+  CUniqueHandle& operator=(const CUniqueHandle&) = delete;
+  CUniqueHandle(CUniqueHandle&& o) noexcept : h_(o.Detach()) {}
+  CUniqueHandle& operator=(CUniqueHandle&& o) noexcept {
+    if (this != &o) Reset(o.Detach());
+    return *this;
+  }
+  ~CUniqueHandle() { Reset(); }
+
+  Type Get() const { return h_; }
+  explicit operator bool() const { return h_ != Traits::Invalid(); }
+  Type Detach() { return std::exchange(h_, Traits::Invalid()); }
+  void Reset(Type h = Traits::Invalid()) {
+    if (h_ != Traits::Invalid()) Traits::Close(h_);
+    h_ = h;
+  }
+  // For out-parameters of the API: releases what is held first.
+  Type* Put() {
+    Reset();
+    return &h_;
+  }
+
+private:
+  Type h_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {  // events, processes, threads: null means none
+  using Type = HANDLE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::CloseHandle(h); }
+};
+struct FileHandleTraits {  // CreateFileW: INVALID_HANDLE_VALUE means none
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type h) { ::CloseHandle(h); }
+};
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::RegCloseKey(h); }
+};
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::FreeLibrary(h); }
+};
+struct GlobalMemoryTraits {
+  using Type = HGLOBAL;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::GlobalFree(h); }
+};
+struct MenuTraits {
+  using Type = HMENU;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DestroyMenu(h); }
+};
+
+using CHandle = CUniqueHandle<KernelHandleTraits>;
+using CFileHandle = CUniqueHandle<FileHandleTraits>;
+using CRegKey = CUniqueHandle<RegKeyTraits>;
+using CModule = CUniqueHandle<ModuleTraits>;
+using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
+using CMenu = CUniqueHandle<MenuTraits>;
+
+// Locks a global memory block for as long as it lives.
+class CGlobalLock {
+public:
+  explicit CGlobalLock(HGLOBAL h) : h_(h), p_(::GlobalLock(h)) {}
+  CGlobalLock(const CGlobalLock&) = delete;
+  CGlobalLock& operator=(const CGlobalLock&) = delete;
+  ~CGlobalLock() {
+    if (p_) ::GlobalUnlock(h_);
+  }
+  void* Get() const { return p_; }
+
+private:
+  HGLOBAL h_;
+  void* p_;
+};
+
+// Holds the clipboard open.
+class CClipboard {
+public:
+  explicit CClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+  CClipboard(const CClipboard&) = delete;
+  CClipboard& operator=(const CClipboard&) = delete;
+  ~CClipboard() {
+    if (open_) ::CloseClipboard();
+  }
+  bool IsOpen() const { return open_; }
+
+private:
+  bool open_;
+};
+
+// A COM interface pointer that releases its reference.
+template <typename T>
+class CComPtr {
+public:
+  CComPtr() = default;
+  CComPtr(const CComPtr& o) : p_(o.p_) {
+    if (p_) p_->AddRef();
+  }
+  CComPtr& operator=(const CComPtr& o) {
+    CComPtr(o).Swap(*this);
+    return *this;
+  }
+  CComPtr(CComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  CComPtr& operator=(CComPtr&& o) noexcept {
+    CComPtr(std::move(o)).Swap(*this);
+    return *this;
+  }
+  ~CComPtr() { Reset(); }
+
+  T* Get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  void Reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+  T** Put() {
+    Reset();
+    return &p_;
+  }
+  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+  void Swap(CComPtr& o) noexcept { std::swap(p_, o.p_); }
+
+private:
+  T* p_ = nullptr;
+};
+
+// Releases a storage medium handed out by IDataObject::GetData.
+class CStgMedium {
+public:
+  CStgMedium() { ::ZeroMemory(&m_, sizeof m_); }
+  CStgMedium(const CStgMedium&) = delete;
+  CStgMedium& operator=(const CStgMedium&) = delete;
+  ~CStgMedium() { ::ReleaseStgMedium(&m_); }
+  STGMEDIUM* operator&() { return &m_; }
+  STGMEDIUM& Get() { return m_; }
+
+private:
+  STGMEDIUM m_;
+};

@@ -1,0 +1,19 @@
+#pragma once
+// Plain text helpers, free of the window system so they can be tested anywhere.
+#include <string>
+#include <string_view>
+
+// Replaces every occurrence of `from` by `to`.
+std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to);
+
+// Fills the first "%s" of a template with `value` (the templates of this system have at most one per value,
+// and filling them this way cannot misread a "%" inside the value).
+std::wstring FillPlaceholder(std::wstring_view templ, std::wstring_view value);
+
+// Joins a folder and a name with exactly one backslash, whether or not the folder ends in one
+// (a drive root "C:\" gives "C:\name").
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
+
+// Paths this system builds must fit the classic 260-unit buffers, terminator included.
+constexpr std::size_t kMaxPathUnits = 260;
+inline bool FitsMaxPath(std::wstring_view path) { return path.size() < kMaxPathUnits; }

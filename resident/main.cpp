@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "hook_controller.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  GetTavrinoHookController();
+  return 0;
+}

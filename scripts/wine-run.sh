@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs a Windows program of this build under Wine, as on a Japanese user's machine:
+# private prefix in the build folder, code page 932, no Mono/Gecko prompts, no Wine logs.
+# Usage: wine-run.sh PROGRAM.exe [ARGS...]   (CTest uses it as the cross-compiling emulator)
+#        wine-run.sh --init BUILD             (only makes the prefix)
+set -euo pipefail
+
+if [ "$1" = --init ]; then
+  build=$(cd "$2" && pwd)
+else
+  dir=$(cd "$(dirname "$1")" && pwd)
+  build=$dir
+  while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
+  [ -f "$build/CMakeCache.txt" ] || build=$dir
+fi
+
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset LANG LANGUAGE
+if [ -f "$build/wine-session/display" ]; then
+  DISPLAY=$(cat "$build/wine-session/display"); export DISPLAY
+fi
+
+# Code page 932 needs LC_ALL (LANG alone is overridden by the caller's LC_ALL); set it for Wine only,
+# since this shell may not have the locale itself.
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine)
+export WINELOADER=$wine
+
+# First use makes the prefix; a lock keeps parallel tests from making it twice.
+if [ ! -f "$WINEPREFIX/.tavrino-ready" ]; then
+  mkdir -p "$WINEPREFIX"
+  exec 9>"$build/wineprefix.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.tavrino-ready" ]; then
+    env LC_ALL=ja_JP.UTF-8 "$wine" wineboot -i >/dev/null 2>&1 || true
+    for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "MS Gothic" "MS PGothic" "Meiryo" "Yu Gothic UI"; do
+      env LC_ALL=ja_JP.UTF-8 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "IPAGothic" /f >/dev/null 2>&1 || true
+    done
+    wineserver -w || true
+    touch "$WINEPREFIX/.tavrino-ready"
+  fi
+  flock -u 9
+  exec 9>&-
+fi
+
+[ "$1" = --init ] && exit 0
+exec env LC_ALL=ja_JP.UTF-8 "$wine" "$@"

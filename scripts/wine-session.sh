@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# start BUILD: starts Xvfb and a persistent wineserver for the tests; stop BUILD: stops what start started.
+set -uo pipefail
+cmd=$1
+build=$(cd "$2" && pwd)
+session="$build/wine-session"
+export WINEPREFIX="$build/wineprefix"
+
+case "$cmd" in
+start)
+  "$0" stop "$build" >/dev/null 2>&1
+  mkdir -p "$session"
+  # Make the prefix now, so that parallel tests do not wait on each other.
+  "$(dirname "$0")/wine-run.sh" --init "$build"
+  n=91
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 < /dev/null &
+  echo $! > "$session/xvfb.pid"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  echo ":$n" > "$session/display"
+  setsid wineserver -p >/dev/null 2>&1 < /dev/null &
+  echo "Xvfb :$n and wineserver started for $build"
+  ;;
+stop)
+  if [ -f "$session/xvfb.pid" ]; then kill "$(cat "$session/xvfb.pid")" 2>/dev/null; fi
+  WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null
+  rm -rf "$session"
+  echo "Xvfb and wineserver stopped for $build"
+  ;;
+esac
+exit 0

@@ -1,0 +1,110 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "errors.h"
+#include "text.h"
+
+namespace {
+
+std::wstring ParentOf(const std::wstring& path) {
+  std::size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? path : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::wstring TestDir() {
+  wchar_t buffer[MAX_PATH * 4] = {};
+  ::GetModuleFileNameW(nullptr, buffer, ARRAYSIZE(buffer));
+  return ParentOf(buffer);
+}
+
+std::wstring BinDir() { return JoinPath(ParentOf(TestDir()), L"bin"); }
+
+CTempDir::CTempDir(const std::wstring& hint) {
+  static LONG counter = 0;
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  for (;;) {
+    path_ = JoinPath(temp, L"tavrino_" + hint + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                               std::to_wstring(::InterlockedIncrement(&counter)));
+    if (::CreateDirectoryW(path_.c_str(), nullptr)) break;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create a temporary folder");
+  }
+}
+
+CTempDir::~CTempDir() { RemoveTree(path_); }
+
+std::wstring CTempDir::operator/(const std::wstring& name) const { return JoinPath(path_, name); }
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW(JoinPath(path, L"*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring child = JoinPath(path, name);
+      ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(child);
+      else
+        ::DeleteFileW(child.c_str());
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(path.c_str());
+}
+
+bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD a = ::GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + U8(path));
+  DWORD written = 0;
+  ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  ::CloseHandle(f);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + U8(path));
+  std::string out;
+  char buffer[4096];
+  DWORD n = 0;
+  while (::ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
+  ::CloseHandle(f);
+  return out;
+}
+
+void CopyDeliverables(const std::wstring& folder, const std::vector<std::wstring>& names) {
+  for (const std::wstring& name : names) {
+    if (!::CopyFileW(JoinPath(BinDir(), name).c_str(), JoinPath(folder, name).c_str(), FALSE))
+      throw std::runtime_error("cannot copy " + U8(name));
+  }
+}
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW(JoinPath(folder, L"*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string U8(const std::wstring& text) { return ToUtf8(text); }
