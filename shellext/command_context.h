@@ -1,0 +1,84 @@
+#pragma once
+// The per-call context on which the commands and the menu predicates operate: the selected
+// item's name parts, the settings of this right-click and the keys held when the item was chosen.
+#include <windows.h>
+
+#include <string>
+
+#include "app.h"
+#include "settings.h"
+
+struct CSelectedItem {
+  std::wstring FullPath;    // without a trailing backslash (a drive root keeps its own)
+  std::wstring FolderPath;  // FullPath without its last component
+  std::wstring FileName;    // last component
+  std::wstring BaseName;    // name without extension; the whole name for a folder
+  std::wstring Extension;   // with its period, or empty; always empty for a folder
+  bool IsFolder = false;
+};
+
+// Source of "today" for the date commands; tests replace it with a fixed clock.
+using ClockFunction = SYSTEMTIME (*)();
+SYSTEMTIME LocalNow();
+
+class CCommandContext {
+public:
+  CCommandContext(const CApp& app, const CSettings& settings, const CSelectedItem& item,
+                  ClockFunction clock = LocalNow);
+
+  const CApp& App;
+  const CSettings& Settings;
+  std::wstring FullPath;
+  std::wstring FolderPath;
+  std::wstring FileName;
+  std::wstring BaseName;
+  std::wstring Extension;
+  bool IsFolder;
+  bool ShiftDown = false;
+  bool CtrlDown = false;
+
+  // Clipboard commands 1 to 4.
+  bool CopyFullPath();
+  bool CopyParentDirPath();
+  bool CopyFileName();
+  bool CopyFileBaseName();
+
+  // Renaming commands 5 to 21: true on success (also when there was nothing to change).
+  bool ToLower();
+  bool ToUpper();
+  bool RemoveShortcutString();
+  bool RemoveCopyString();
+  bool RemoveNumericFromFileNameHead();
+  bool RemoveNumericFromFileNameEnd();
+  bool InsertDateTimeInHead();
+  bool InsertDateTimeInEnd();
+  bool InsertStringInFileNameHead();
+  bool RemoveStringFromFileNameHead();
+  bool InsertStringInExtensionEnd();
+  bool RemoveStringFromExtensionEnd();
+  bool AddAutoNumber();
+  bool InsertFileDateTimeInHead(const SYSTEMTIME& time);  // 18 and 20
+  bool InsertFileDateTimeInEnd(const SYSTEMTIME& time);   // 19 and 21
+
+  // Menu predicates: no side effects, no file system access.
+  bool HasExtension() const;
+  bool HasShortcutSuffix() const;
+  bool HasCopyPrefix() const;
+  bool GetNumericHead(std::wstring& digits) const;
+  bool GetNumericTail(std::wstring& digits) const;
+  bool IsNameDisabled() const;
+  bool IsExtensionDisabled() const;
+
+  // The stamp of `time` in the settings' date (or date-and-time) format; empty when the format
+  // gives nothing usable.
+  std::wstring FormatDateStamp(const SYSTEMTIME& time, bool dateOnly) const;
+
+  // Renames FullPath to `newPath`, or copies it there while Ctrl is held.
+  bool ApplyNewPath(const std::wstring& newPath);
+  bool RenameItem(const std::wstring& from, const std::wstring& to);
+  bool CopyItem(const std::wstring& from, const std::wstring& to);
+  bool SetClipboardText(const std::wstring& text);
+
+private:
+  ClockFunction clock_;
+};
