@@ -27,16 +27,21 @@ std::wstring FolderOf(const std::wstring& path) {
   return path.substr(0, slash);
 }
 
-}  // namespace
-
-CAppBase::CAppBase(HMODULE module) {
-  moduleFolder_ = FolderOf(ModuleFileName(module));
-  userDataFolder_ = JoinPath(moduleFolder_, kUserDataFolderName);
+std::wstring LogonUserName() {
   wchar_t name[257] = {};
   DWORD size = ARRAYSIZE(name);
-  if (::GetUserNameW(name, &size)) userName_ = name;
-  userFolder_ = JoinPath(userDataFolder_, userName_);
+  return ::GetUserNameW(name, &size) ? name : L"";
 }
+
+}  // namespace
+
+CAppBase::CAppBase(HMODULE module) : CAppBase(FolderOf(ModuleFileName(module)), LogonUserName()) {}
+
+CAppBase::CAppBase(std::wstring moduleFolder, std::wstring userName)
+    : moduleFolder_(std::move(moduleFolder)),
+      userDataFolder_(JoinPath(moduleFolder_, kUserDataFolderName)),
+      userName_(std::move(userName)),
+      userFolder_(JoinPath(userDataFolder_, userName_)) {}
 
 std::wstring CAppBase::ModulePath(const wchar_t* name) const {
   std::wstring path = JoinPath(moduleFolder_, name);

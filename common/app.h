@@ -15,6 +15,8 @@ class CAppBase {
 public:
   // `module` is the DLL's own handle in the shell extension, null in the programs.
   explicit CAppBase(HMODULE module);
+  // The same layout for a given install folder and user (several users share one installation).
+  CAppBase(std::wstring moduleFolder, std::wstring userName);
   virtual ~CAppBase() = default;
 
   const std::wstring& ModuleFolder() const { return moduleFolder_; }
@@ -36,6 +38,7 @@ private:
 class CApp : public CAppBase {
 public:
   explicit CApp(HMODULE module = nullptr) : CAppBase(module) {}
+  CApp(std::wstring moduleFolder, std::wstring userName) : CAppBase(std::move(moduleFolder), std::move(userName)) {}
 
   std::wstring GetIniFilePath() const;
   std::wstring GetResidentProgramPath() const { return ModulePath(kResidentProgramName); }

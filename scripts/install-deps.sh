@@ -25,3 +25,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Wine needs a real ja_JP.UTF-8 locale to map Japanese file names to the Unix side
+# (without it the code page is 932 but creating such a file fails).
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
