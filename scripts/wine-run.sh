@@ -3,10 +3,13 @@
 # private prefix in the build folder, code page 932, no Mono/Gecko prompts, no Wine logs.
 # Usage: wine-run.sh PROGRAM.exe [ARGS...]   (CTest uses it as the cross-compiling emulator)
 #        wine-run.sh --init BUILD             (only makes the prefix)
+# The prefix lives in the build folder above the program, or in $TAVRINO_WINE_BUILD.
 set -euo pipefail
 
 if [ "$1" = --init ]; then
   build=$(cd "$2" && pwd)
+elif [ -n "${TAVRINO_WINE_BUILD:-}" ]; then
+  build=$(cd "$TAVRINO_WINE_BUILD" && pwd)
 else
   dir=$(cd "$(dirname "$1")" && pwd)
   build=$dir
