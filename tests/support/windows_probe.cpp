@@ -1,0 +1,144 @@
+#include "windows_probe.h"
+
+#include <stdexcept>
+
+#include "errors.h"
+
+CTestProcess::CTestProcess(const std::wstring& exe, const std::wstring& arguments) {
+  Start(exe, L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments));
+}
+
+CTestProcess CTestProcess::WithCommandLine(const std::wstring& exe, const std::wstring& commandLine) {
+  CTestProcess process;
+  process.Start(exe, commandLine);
+  return process;
+}
+
+void CTestProcess::Start(const std::wstring& exe, std::wstring commandLine) {
+  std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &info))
+    throw std::runtime_error("cannot start " + ToUtf8(exe) + ": " + ToUtf8(SystemMessage(::GetLastError())));
+  ::CloseHandle(info.hThread);
+  process_.Reset(info.hProcess);
+  id_ = info.dwProcessId;
+}
+
+CTestProcess::~CTestProcess() { Kill(); }
+
+std::optional<DWORD> CTestProcess::WaitForExit(DWORD timeoutMs) const {
+  if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+  DWORD code = 0;
+  ::GetExitCodeProcess(process_.Get(), &code);
+  return code;
+}
+
+void CTestProcess::Kill() {
+  if (!process_ || ::WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0) return;
+  ::TerminateProcess(process_.Get(), 1);
+  ::WaitForSingleObject(process_.Get(), 10000);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (condition()) return true;
+    if (::GetTickCount64() >= deadline) return condition();
+    ::Sleep(25);
+  }
+}
+
+namespace {
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, ARRAYSIZE(name));
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  int length = ::GetWindowTextLengthW(window);
+  std::wstring text(length + 1, L'\0');
+  text.resize(::GetWindowTextW(window, text.data(), length + 1));
+  return text;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+}  // namespace
+
+std::vector<HWND> FindMessageBoxes(DWORD processId, const std::wstring& caption) {
+  struct CSearch {
+    DWORD processId;
+    const std::wstring* caption;
+    std::vector<HWND> found;
+  } search{processId, &caption, {}};
+  ::EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& s = *reinterpret_cast<CSearch*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == s.processId && ::IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+            TextOf(window) == *s.caption)
+          s.found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForMessageBox(DWORD processId, const std::wstring& caption, DWORD timeoutMs) {
+  std::vector<HWND> boxes = WaitForMessageBoxes(processId, caption, 1, timeoutMs);
+  return boxes.empty() ? nullptr : boxes.front();
+}
+
+std::vector<HWND> WaitForMessageBoxes(DWORD processId, const std::wstring& caption, std::size_t count,
+                                      DWORD timeoutMs) {
+  std::vector<HWND> boxes;
+  WaitUntil([&] { return (boxes = FindMessageBoxes(processId, caption)).size() >= count; }, timeoutMs);
+  if (boxes.size() < count) boxes.clear();
+  return boxes;
+}
+
+// A control of another process answers WM_GETTEXT itself; GetWindowTextW would not ask it.
+std::wstring ControlText(HWND control) {
+  wchar_t text[4096] = {};
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutW(control, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             5000, &copied))
+    return {};
+  return std::wstring(text, copied);
+}
+
+std::wstring MessageBoxText(HWND box) {
+  // The message is the one static control with text; the icon's static has none.
+  for (HWND child : Children(box)) {
+    if (::GetParent(child) != box || ClassOf(child) != L"Static") continue;
+    std::wstring text = ControlText(child);
+    if (!text.empty()) return text;
+  }
+  return {};
+}
+
+std::vector<int> MessageBoxButtons(HWND box) {
+  std::vector<int> ids;
+  for (HWND child : Children(box))
+    if (::GetParent(child) == box && ClassOf(child) == L"Button" && ::IsWindowVisible(child))
+      ids.push_back(::GetDlgCtrlID(child));
+  return ids;
+}
+
+void CloseMessageBox(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }

@@ -1,0 +1,54 @@
+#pragma once
+// Programs and message boxes as a user sees them: start a deliverable, wait for it, find the boxes
+// it shows by their caption, read and close them.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "handles.h"
+
+// A program started by a test. One that is still running when the object goes is ended by force,
+// so that a failed test leaves nothing behind that holds the prefix's named objects.
+class CTestProcess {
+public:
+  // Command line "\"exe\"" followed by `arguments` exactly as given (a blank in between when there
+  // are any); the folder of `exe` is the working folder.
+  CTestProcess(const std::wstring& exe, const std::wstring& arguments);
+  // Like the above with the whole command line given.
+  static CTestProcess WithCommandLine(const std::wstring& exe, const std::wstring& commandLine);
+  CTestProcess(CTestProcess&&) = default;
+  ~CTestProcess();
+
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_.Get(); }
+  // The exit code, or nothing when the program still runs after `timeoutMs`.
+  std::optional<DWORD> WaitForExit(DWORD timeoutMs) const;
+  void Kill();
+
+private:
+  CTestProcess() = default;
+  void Start(const std::wstring& exe, std::wstring commandLine);
+  CHandle process_;
+  DWORD id_ = 0;
+};
+
+// Repeats `condition` until it holds or `timeoutMs` has passed; the last answer.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// Visible, ownerless or owned, top-level message boxes of `processId` with the caption `caption`.
+std::vector<HWND> FindMessageBoxes(DWORD processId, const std::wstring& caption);
+// The first such box to appear within `timeoutMs`, or null.
+HWND WaitForMessageBox(DWORD processId, const std::wstring& caption, DWORD timeoutMs);
+// Waits until `count` such boxes are shown at once; empty when they do not appear in time.
+std::vector<HWND> WaitForMessageBoxes(DWORD processId, const std::wstring& caption, std::size_t count,
+                                      DWORD timeoutMs);
+
+// The message of a box (the text of its static text control).
+std::wstring MessageBoxText(HWND box);
+// The identifiers of the box's buttons, in child order.
+std::vector<int> MessageBoxButtons(HWND box);
+// Presses OK, as the user does.
+void CloseMessageBox(HWND box);
