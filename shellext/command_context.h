@@ -2,10 +2,12 @@
 // The per-call context on which the commands and the menu predicates operate: the selected
 // item's name parts, the settings of this right-click and the keys held when the item was chosen.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
 #include "app.h"
+#include "name_rules.h"
 #include "settings.h"
 
 struct CSelectedItem {
@@ -16,6 +18,9 @@ struct CSelectedItem {
   std::wstring Extension;   // with its period, or empty; always empty for a folder
   bool IsFolder = false;
 };
+
+// The shell's undoable file operation; tests replace it only where Wine's shell differs from Windows.
+using FileOperationFunction = int(WINAPI*)(LPSHFILEOPSTRUCTW);
 
 // Source of "today" for the date commands; tests replace it with a fixed clock.
 using ClockFunction = SYSTEMTIME (*)();
@@ -36,6 +41,7 @@ public:
   bool IsFolder;
   bool ShiftDown = false;
   bool CtrlDown = false;
+  FileOperationFunction FileOperation = ::SHFileOperationW;
 
   // Clipboard commands 1 to 4.
   bool CopyFullPath();
@@ -80,5 +86,10 @@ public:
   bool SetClipboardText(const std::wstring& text);
 
 private:
+  NameParts Parts() const;
+  // Puts the stamp of `time` before or after the name; Ctrl copies, numbered while the name exists
+  // when `numberOnCollision`.
+  bool InsertDateStamp(const SYSTEMTIME& time, bool head, bool numberOnCollision);
+
   ClockFunction clock_;
 };

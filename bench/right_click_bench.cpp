@@ -1,0 +1,91 @@
+// Prints the time of one right-click on a file with the default settings (Initialize,
+// QueryContextMenu, destroying the menu), beside the floor of the system calls that work cannot
+// avoid (opening the item and reading its times, reading the settings file), in the same run.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app.h"
+#include "settings.h"
+#include "shell_client.h"
+#include "test_support.h"
+
+namespace {
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  ::QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+template <typename F>
+std::vector<double> Measure(int rounds, F&& work) {
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    double start = Now();
+    work();
+    times.push_back(Now() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return times;
+}
+
+void Print(const char* what, const std::vector<double>& t) {
+  std::printf("%-44s median %8.1f us   p90 %8.1f us   min %8.1f us\n", what, t[t.size() / 2], t[t.size() * 9 / 10], t[0]);
+}
+
+}  // namespace
+
+int main() {
+  CComApartment com;
+  CTempDir install(L"bench");
+  CopyDeliverables(install.Path(), {L"tavrino_shellext.dll"});
+  CApp app(install.Path(), L"bench");
+  app.CreateDataFolders();
+  CSettings defaults;
+  defaults.SetIniFilePath(app.GetIniFilePath());
+  SaveSettings(defaults);  // a real settings file with every key, as after the first OK
+  std::wstring item = install / L"report 2024_03_05.txt";
+  WriteBytes(item, "x");
+
+  CShellClient client(install.Path());
+  CComPtr<IClassFactory> factory = client.Factory();
+  CComPtr<IDataObject> data = ShellDataObject({item});
+  const int rounds = 400;
+
+  auto click = Measure(rounds, [&] {
+    CComPtr<IShellExtInit> init;
+    factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid());
+    init->Initialize(nullptr, data.Get(), nullptr);
+    CComPtr<IContextMenu> menu;
+    init->QueryInterface(IID_IContextMenu, menu.PutVoid());
+    HMENU h = ::CreatePopupMenu();
+    menu->QueryContextMenu(h, 0, 1, 0x7FFF, CMF_NORMAL);
+    ::DestroyMenu(h);
+  });
+
+  auto floor = Measure(rounds, [&] {
+    HANDLE f = ::CreateFileW(item.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    FILETIME c, w;
+    ::GetFileTime(f, &c, nullptr, &w);
+    ::CloseHandle(f);
+    CSettings s;
+    s.SetIniFilePath(app.GetIniFilePath());
+    LoadSettings(s);
+  });
+
+  std::printf("one right-click on a file, default settings, %d rounds\n", rounds);
+  Print("Initialize + QueryContextMenu + DestroyMenu", click);
+  Print("floor: open item, read times, read settings", floor);
+  std::printf("ratio of medians: %.2f\n", click[rounds / 2] / floor[rounds / 2]);
+  return 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The class factory of the context-menu handler: one static object per loaded library.
+#include <windows.h>
+#include <unknwn.h>
+
+#include "app.h"
+
+// {7C2D5A91-3E48-4F06-B1A7-5D9E24C8F013}
+inline constexpr CLSID CLSID_TavrinoContextMenuExtension = {
+    0x7C2D5A91, 0x3E48, 0x4F06, {0xB1, 0xA7, 0x5D, 0x9E, 0x24, 0xC8, 0xF0, 0x13}};
+
+class CContextMenuExtensionClass final : public IClassFactory {
+public:
+  explicit CContextMenuExtensionClass(const CApp& app) : app_(app) {}
+  CContextMenuExtensionClass(const CContextMenuExtensionClass&) = delete;
+  CContextMenuExtensionClass& operator=(const CContextMenuExtensionClass&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  // The factory is static: counting references would change nothing.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override;
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
+
+private:
+  const CApp& app_;
+};
+
+// DllGetClassObject's work: the static factory, made on first use, for the handler's class only.
+HRESULT GetModuleClassObject(REFCLSID clsid, REFIID riid, void** object);
+// DllCanUnloadNow's answer.
+HRESULT CanUnloadModule();

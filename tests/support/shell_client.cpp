@@ -1,0 +1,231 @@
+#include "shell_client.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include "test_support.h"
+#include "text.h"
+
+namespace {
+
+template <typename T>
+T Export(HMODULE module, const char* name) {
+  FARPROC p = ::GetProcAddress(module, name);
+  if (!p) throw std::runtime_error(std::string("missing export ") + name);
+  return reinterpret_cast<T>(reinterpret_cast<void*>(p));
+}
+
+struct PidlDeleter {
+  void operator()(ITEMIDLIST* p) const { ::CoTaskMemFree(p); }
+};
+using CPidl = std::unique_ptr<ITEMIDLIST, PidlDeleter>;
+
+bool OpenClipboardSoon() {
+  for (int i = 0; i < 50; ++i) {
+    if (::OpenClipboard(nullptr)) return true;
+    ::Sleep(10);
+  }
+  return false;
+}
+
+}  // namespace
+
+CLSID HandlerClsid() {
+  CLSID clsid;
+  ::CLSIDFromString(kHandlerClsidText, &clsid);
+  return clsid;
+}
+
+std::wstring HandlerClassKey() { return std::wstring(L"Software\\Classes\\CLSID\\") + kHandlerClsidText; }
+
+CShellClient::CShellClient(const std::wstring& installFolder)
+    : library_(::LoadLibraryW(JoinPath(installFolder, L"tavrino_shellext.dll").c_str())) {
+  if (!library_) throw std::runtime_error("cannot load the shell extension: " + std::to_string(::GetLastError()));
+}
+
+CShellClient::~CShellClient() = default;
+
+IClientShellExtController* CShellClient::Controller() const {
+  using Get = IClientShellExtController* (*)();
+  return Export<Get>(library_.Get(), "GetShellExtController")();
+}
+
+void CShellClient::RegisterAndConnect() {
+  if (!Controller()->Register()) throw std::runtime_error("Register failed");
+  // Wine's COM does not read HKCU\Software\Classes; Windows would find the server here.
+  bool exists = false;
+  serverPath_ = ReadUserString(HandlerClassKey() + L"\\InprocServer32", nullptr, &exists);
+  if (!exists) throw std::runtime_error("no InprocServer32");
+  server_.Reset(::LoadLibraryW(serverPath_.c_str()));
+  if (!server_) throw std::runtime_error("cannot load the registered server");
+}
+
+HRESULT CShellClient::GetClassObject(REFCLSID clsid, REFIID riid, void** object) const {
+  using Get = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+  return Export<Get>(server_.Get(), "DllGetClassObject")(clsid, riid, object);
+}
+
+HRESULT CShellClient::CanUnloadNow() const {
+  using Can = HRESULT(__stdcall*)();
+  return Export<Can>(server_.Get(), "DllCanUnloadNow")();
+}
+
+CComPtr<IClassFactory> CShellClient::Factory() const {
+  CComPtr<IClassFactory> factory;
+  if (FAILED(GetClassObject(HandlerClsid(), IID_IClassFactory, factory.PutVoid())))
+    throw std::runtime_error("no class factory");
+  return factory;
+}
+
+CComPtr<IShellExtInit> CShellClient::CreateHandler() const {
+  CComPtr<IShellExtInit> handler;
+  if (FAILED(Factory()->CreateInstance(nullptr, IID_IShellExtInit, handler.PutVoid())))
+    throw std::runtime_error("CreateInstance failed");
+  return handler;
+}
+
+CComPtr<IDataObject> ShellDataObject(const std::vector<std::wstring>& paths) {
+  std::vector<CPidl> absolute;
+  std::vector<PCUITEMID_CHILD> children;
+  CComPtr<IShellFolder> parent;
+  for (const std::wstring& path : paths) {
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (FAILED(::SHParseDisplayName(path.c_str(), nullptr, &pidl, 0, nullptr)))
+      throw std::runtime_error("SHParseDisplayName failed for " + U8(path));
+    absolute.emplace_back(pidl);
+    PCUITEMID_CHILD child = nullptr;
+    if (!parent) {
+      if (FAILED(::SHBindToParent(pidl, IID_IShellFolder, parent.PutVoid(), &child)))
+        throw std::runtime_error("SHBindToParent failed");
+    } else {
+      child = ::ILFindLastID(pidl);  // the items share the first one's folder
+    }
+    children.push_back(child);
+  }
+  CComPtr<IDataObject> data;
+  if (FAILED(parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(), IID_IDataObject,
+                                   nullptr, data.PutVoid())))
+    throw std::runtime_error("GetUIObjectOf failed");
+  return data;
+}
+
+namespace {
+
+class CHDropDataObject final : public IDataObject {
+public:
+  explicit CHDropDataObject(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDataObject)) {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    *object = static_cast<IDataObject*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    LONG n = ::InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return n;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
+    // DROPFILES, then each path with its NUL, then one more NUL.
+    std::wstring list;
+    for (const std::wstring& path : paths_) list.append(path).push_back(L'\0');
+    list.push_back(L'\0');
+    const SIZE_T bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    auto* drop = static_cast<DROPFILES*>(::GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    ::CopyMemory(drop + 1, list.data(), list.size() * sizeof(wchar_t));
+    ::GlobalUnlock(block);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = block;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+    return format->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+  ~CHDropDataObject() = default;
+  LONG refs_ = 1;
+  std::vector<std::wstring> paths_;
+};
+
+}  // namespace
+
+CComPtr<IDataObject> HDropDataObject(const std::vector<std::wstring>& paths) {
+  CComPtr<IDataObject> data;
+  *data.Put() = new CHDropDataObject(paths);
+  return data;
+}
+
+void SetModifierKeys(bool shift, bool ctrl) {
+  BYTE state[256] = {};
+  ::GetKeyboardState(state);
+  state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
+  state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
+  ::SetKeyboardState(state);
+}
+
+std::wstring ReadClipboardText() {
+  if (!OpenClipboardSoon()) throw std::runtime_error("clipboard busy");
+  std::wstring text;
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    CGlobalLock lock(data);
+    if (lock.Get()) text = static_cast<const wchar_t*>(lock.Get());
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+void WriteClipboardText(const std::wstring& text) {
+  CGlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+  {
+    CGlobalLock lock(block.Get());
+    ::CopyMemory(lock.Get(), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  }
+  if (!OpenClipboardSoon()) throw std::runtime_error("clipboard busy");
+  ::EmptyClipboard();
+  if (::SetClipboardData(CF_UNICODETEXT, block.Get())) block.Detach();
+  ::CloseClipboard();
+}
+
+std::wstring ReadUserString(const std::wstring& key, const wchar_t* value, bool* exists) {
+  if (exists) *exists = false;
+  CRegKey k;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.Put()) != ERROR_SUCCESS) return {};
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExW(k.Get(), value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) return {};
+  std::wstring text(size / sizeof(wchar_t), L'\0');
+  if (::RegQueryValueExW(k.Get(), value, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
+    return {};
+  // Stored with its terminator: one NUL is dropped, anything else stays visible to the test.
+  if (!text.empty() && text.back() == L'\0') text.pop_back();
+  if (exists) *exists = true;
+  return text;
+}
+
+bool UserKeyExists(const std::wstring& key) {
+  CRegKey k;
+  return ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// Plays Explorer against an installed copy of the shell extension: registers it, finds the server
+// again through the registry as COM does on Windows, and drives the handler only through the
+// library's exports and the COM interfaces.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "handles.h"
+
+// The controller as a client sees it: three slots, no reference counting.
+struct IClientShellExtController {
+  virtual bool Register() = 0;
+  virtual bool Unregister() = 0;
+  virtual bool IsRegistered() = 0;
+};
+
+constexpr const wchar_t* kHandlerClsidText = L"{7C2D5A91-3E48-4F06-B1A7-5D9E24C8F013}";
+CLSID HandlerClsid();
+std::wstring HandlerClassKey();  // Software\Classes\CLSID\{...}
+
+// COM for the calling thread, as Explorer's apartment threads have it.
+class CComApartment {
+public:
+  CComApartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  CComApartment(const CComApartment&) = delete;
+  CComApartment& operator=(const CComApartment&) = delete;
+  ~CComApartment() { ::CoUninitialize(); }
+};
+
+class CShellClient {
+public:
+  // Loads <installFolder>\tavrino_shellext.dll as the configuration program would.
+  explicit CShellClient(const std::wstring& installFolder);
+  CShellClient(const CShellClient&) = delete;
+  CShellClient& operator=(const CShellClient&) = delete;
+  // Unloads the library (every object it handed out must be released by then).
+  ~CShellClient();
+
+  IClientShellExtController* Controller() const;
+  // Registers, then loads the server that HKCU's InprocServer32 names.
+  void RegisterAndConnect();
+  const std::wstring& ServerPath() const { return serverPath_; }
+
+  HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** object) const;
+  HRESULT CanUnloadNow() const;
+  CComPtr<IClassFactory> Factory() const;
+  // A new handler, as Explorer creates one per right-click.
+  CComPtr<IShellExtInit> CreateHandler() const;
+
+private:
+  CModule library_;
+  CModule server_;
+  std::wstring serverPath_;
+};
+
+// The shell's own data object for items of one folder (what Explorer hands to Initialize).
+CComPtr<IDataObject> ShellDataObject(const std::vector<std::wstring>& paths);
+
+// A data object offering only CF_HDROP with the given paths, for paths Wine's shell cannot parse.
+CComPtr<IDataObject> HDropDataObject(const std::vector<std::wstring>& paths);
+
+// Shift and Ctrl as GetKeyState sees them on this thread.
+void SetModifierKeys(bool shift, bool ctrl);
+
+std::wstring ReadClipboardText();
+void WriteClipboardText(const std::wstring& text);
+
+// A REG_SZ value under HKCU; `exists` false when the key or value is absent or not a string.
+std::wstring ReadUserString(const std::wstring& key, const wchar_t* value, bool* exists = nullptr);
+bool UserKeyExists(const std::wstring& key);
