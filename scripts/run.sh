@@ -28,6 +28,10 @@ app=$!
 sleep 8
 shot="$root/dist/screenshot.png"
 import -window root "$shot"
-echo "No display here: the configuration program ran under Xvfb; screenshot saved to $shot"
+if kill -0 $app 2>/dev/null; then
+  echo "No display here: the configuration program ran under Xvfb; screenshot saved to $shot"
+else
+  echo "tavrino.exe ended without opening a window (its settings dialog is not built yet); screenshot: $shot"
+fi
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
 kill $app 2>/dev/null || true
