@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "adversarial_names.h"
 #include "regexp.h"
 
 namespace {
@@ -26,30 +27,7 @@ const Pattern kPatterns[] = {
 constexpr std::size_t kPlainStepCap = 20'000'000;
 
 std::vector<std::wstring> AdversarialNames() {
-    const std::wstring seps = L"_. -(){}[]";
-    std::vector<std::wstring> names;
-    for (std::size_t len : {8u, 16u, 24u, 32u, 64u, 128u, 200u, 259u}) {
-        std::wstring alt, alt2, run, digits, mixed, copy, shortcut;
-        for (std::size_t i = 0; i < len; ++i) {
-            alt += i % 2 ? L' ' : static_cast<wchar_t>(L'0' + i % 10);
-            alt2 += i % 2 ? seps[i / 2 % seps.size()] : static_cast<wchar_t>(L'0' + i % 10);
-            run += seps[i % seps.size()];
-            digits += static_cast<wchar_t>(L'0' + i % 10);
-            mixed += i % 2 ? static_cast<wchar_t>(L'0' + i % 10) : L'a';
-        }
-        const std::wstring runDigit = run.substr(0, len / 2) + L"7" + run.substr(0, len - len / 2 - 1);
-        while (copy.size() < len) copy += copy.size() % 3 ? L"コピー ～ " : L"コピー (1";
-        while (shortcut.size() < len) shortcut += L" へのショートカッ";
-        for (const std::wstring& base : {alt, alt2, run, runDigit, digits, mixed, copy, shortcut}) {
-            const std::wstring b = base.substr(0, len);
-            names.push_back(b);
-            names.push_back(b.substr(0, len - 1) + L"x");
-            names.push_back(L"x" + b.substr(1));
-            names.push_back(L"x" + b.substr(1, len - 2) + L"_");
-            names.push_back(L"x" + b.substr(1, len - 2) + L"x");
-        }
-    }
-    return names;
+    return ::AdversarialNames({8u, 16u, 24u, 32u, 64u, 128u, 200u, 259u});
 }
 
 struct Worst {

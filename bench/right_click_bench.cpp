@@ -27,15 +27,10 @@ double Now() {
 }
 
 template <typename F>
-std::vector<double> Measure(int rounds, F&& work) {
-  std::vector<double> times;
-  for (int i = 0; i < rounds; ++i) {
-    double start = Now();
-    work();
-    times.push_back(Now() - start);
-  }
-  std::sort(times.begin(), times.end());
-  return times;
+double Microseconds(F&& work) {
+  double start = Now();
+  work();
+  return Now() - start;
 }
 
 void Print(const char* what, const std::vector<double>& t) {
@@ -86,8 +81,8 @@ int main() {
   // Alternating rounds, so that both see the same machine.
   std::vector<double> clickTimes, floorTimes;
   for (int i = 0; i < rounds; ++i) {
-    clickTimes.push_back(Measure(1, click)[0]);
-    floorTimes.push_back(Measure(1, floor)[0]);
+    clickTimes.push_back(Microseconds(click));
+    floorTimes.push_back(Microseconds(floor));
   }
   std::sort(clickTimes.begin(), clickTimes.end());
   std::sort(floorTimes.begin(), floorTimes.end());

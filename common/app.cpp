@@ -7,8 +7,6 @@
 #include "errors.h"
 #include "text.h"
 
-namespace {
-
 std::wstring ModuleFileName(HMODULE module) {
   // The whole name, however long: a cut folder would point at someone else's files.
   std::vector<wchar_t> buffer(MAX_PATH);
@@ -19,6 +17,8 @@ std::wstring ModuleFileName(HMODULE module) {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+namespace {
 
 std::wstring FolderOf(const std::wstring& path) {
   std::size_t slash = path.find_last_of(L'\\');

@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The module's whole file name, however long (empty when the system cannot tell).
+std::wstring ModuleFileName(HMODULE module);
+
 constexpr const wchar_t* kIniFileName = L"tavrino.ini";
 constexpr const wchar_t* kResidentProgramName = L"tavrino_main.exe";
 constexpr const wchar_t* kConfigProgramName = L"tavrino.exe";

@@ -4,8 +4,8 @@
 
 #include <array>
 #include <stdexcept>
-#include <vector>
 
+#include "app.h"
 #include "class_factory.h"
 #include "handles.h"
 #include "module_state.h"
@@ -64,14 +64,10 @@ CShellExtController::CShellExtController(HMODULE module) noexcept : module_(modu
 }
 
 std::wstring CShellExtController::LibraryPath() const {
-  // The whole path, however long: a cut path would register a file that does not exist.
-  std::vector<wchar_t> buffer(1024);
-  for (;;) {
-    DWORD n = ::GetModuleFileNameW(module_, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) throw std::runtime_error("GetModuleFileNameW");
-    if (n < buffer.size()) return std::wstring(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
+  // The whole path: a cut one would register a file that does not exist.
+  std::wstring path = ModuleFileName(module_);
+  if (path.empty()) throw std::runtime_error("GetModuleFileNameW");
+  return path;
 }
 
 std::wstring CShellExtController::FormatRegistryTemplate(const wchar_t* text) const {

@@ -24,12 +24,6 @@ struct Item {
   UINT id;
 };
 
-std::string Show(const std::vector<Item>& items) {
-  std::wstring out;
-  for (const Item& i : items) out += i.text + (i.greyed ? L"(灰)" : L"") + L" | ";
-  return U8(out);
-}
-
 std::vector<Item> ReadMenu(HMENU menu) {
   std::vector<Item> items;
   for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
@@ -182,7 +176,7 @@ TEST_F(ContextMenuTest, SubmenuIsFramedBySeparatorsAtTheGivenPlace) {
   ::AppendMenuW(menu.Get(), MF_STRING, 2, L"削除");
   EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 22), handler->QueryContextMenu(menu.Get(), 1, kFirst, kFirst + 30, 0x100));
   std::vector<Item> top = ReadMenu(menu.Get());
-  ASSERT_EQ(5u, top.size()) << Show(top);
+  ASSERT_EQ(5u, top.size()) << U8(Texts(top));
   EXPECT_EQ(U8(L"開く|-|タブリノリネーム(&N)|-|削除|"), U8(Texts(top)));
   EXPECT_NE(nullptr, ::GetSubMenu(menu.Get(), 2));
 }
