@@ -12,11 +12,11 @@ start)
   mkdir -p "$session"
   # Make the prefix now, so that parallel tests do not wait on each other.
   "$(dirname "$0")/wine-run.sh" --init "$build"
-  n=91
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 < /dev/null &
+  # Xvfb picks a free display itself: sessions of several build folders may start at once.
+  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$session/display.n" >/dev/null 2>&1 < /dev/null &
   echo $! > "$session/xvfb.pid"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do [ -s "$session/display.n" ] && break; sleep 0.1; done
+  n=$(tr -dc 0-9 < "$session/display.n")
   echo ":$n" > "$session/display"
   setsid wineserver -p >/dev/null 2>&1 < /dev/null &
   # Boot the prefix's services now, quietly and with the display: started by the first test they

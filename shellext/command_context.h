@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app.h"
+#include "date_stamp.h"
 #include "name_rules.h"
 #include "settings.h"
 
@@ -75,9 +76,8 @@ public:
   bool IsNameDisabled() const;
   bool IsExtensionDisabled() const;
 
-  // The stamp of `time` in the settings' date (or date-and-time) format; empty when the format
-  // gives nothing usable.
-  std::wstring FormatDateStamp(const SYSTEMTIME& time, bool dateOnly) const;
+  // The stamp of `time` in the settings' date (or date-and-time) format, or why there is none.
+  CDateStamp FormatDateStamp(const SYSTEMTIME& time, bool dateOnly) const;
 
   // Renames FullPath to `newPath`, or copies it there while Ctrl is held.
   bool ApplyNewPath(const std::wstring& newPath);

@@ -1,7 +1,6 @@
 #include "name_rules.h"
 
 #include <cstdio>
-#include <ctime>
 
 #include "regexp.h"
 #include "text.h"
@@ -118,38 +117,6 @@ std::wstring NumberedDatedPath(const NameParts& p, const std::wstring& stamp, in
   std::wstring number = L"(" + std::to_wstring(n) + L")";
   return head ? Compose(p, stamp + number + L"_" + p.BaseName, p.Extension)
               : Compose(p, p.BaseName + L"_" + stamp + number, p.Extension);
-}
-
-bool IsKnownDateFormat(std::string_view format) {
-  static const std::string_view kConversions = "aAbBcdHIjmMpSUwWxXyYzZ%";
-  for (std::size_t i = 0; i < format.size(); ++i) {
-    if (format[i] != '%') continue;
-    if (++i < format.size() && format[i] == '#') ++i;  // the alternate form flag
-    if (i >= format.size() || kConversions.find(format[i]) == std::string_view::npos) return false;
-  }
-  return true;
-}
-
-std::string ExpandDateFormat(const std::string& format, int year, int month, int day, int hour, int minute,
-                             int second) {
-  if (!IsKnownDateFormat(format)) return {};
-  std::tm t = {};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  // Let the library decide daylight saving for this very time, so the hour stays the hour stamped.
-  t.tm_isdst = -1;
-  std::mktime(&t);
-  char buffer[100];
-  std::size_t n = std::strftime(buffer, sizeof buffer, format.c_str(), &t);
-  return std::string(buffer, n);
-}
-
-bool IsUsableInFileName(std::wstring_view text) {
-  return !text.empty() && text.find_first_of(L"\\/:*?\"<>|") == std::wstring_view::npos;
 }
 
 std::wstring LabelDate(int year, int month, int day) {

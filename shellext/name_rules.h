@@ -55,14 +55,5 @@ std::wstring DatedPath(const NameParts& p, const std::wstring& stamp, const std:
 // The numbered form a copy takes while the dated name exists: "stamp(n)_name" or "name_stamp(n)".
 std::wstring NumberedDatedPath(const NameParts& p, const std::wstring& stamp, int n, bool head);
 
-// Date formats are strftime formats. A format is usable when every conversion is one the
-// C library defines (an unknown one may end the process in some runtimes).
-bool IsKnownDateFormat(std::string_view format);
-// Expands a format for the given local time in the "C" locale into at most 99 bytes;
-// empty when the format is unknown, expands to nothing or is too long.
-std::string ExpandDateFormat(const std::string& format, int year, int month, int day, int hour, int minute, int second);
-// A stamp can go into a file name: not empty and none of \ / : * ? " < > |.
-bool IsUsableInFileName(std::wstring_view text);
-
 // The fixed date of the file-date labels: "2014年03月05日".
 std::wstring LabelDate(int year, int month, int day);

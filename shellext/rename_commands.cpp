@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "command_context.h"
+#include "date_stamp.h"
 #include "errors.h"
 #include "name_rules.h"
 #include "text.h"
@@ -61,20 +62,18 @@ bool CCommandContext::AddAutoNumber() {
   return true;
 }
 
-std::wstring CCommandContext::FormatDateStamp(const SYSTEMTIME& time, bool dateOnly) const {
-  std::string format = ToThreadAnsi(dateOnly ? Settings.dateFormat : Settings.dateTimeFormat);
-  std::string stamp = ExpandDateFormat(format, time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
-  return FromThreadAnsi(stamp);
+CDateStamp CCommandContext::FormatDateStamp(const SYSTEMTIME& time, bool dateOnly) const {
+  return MakeDateStamp(dateOnly ? Settings.dateFormat : Settings.dateTimeFormat, StampTimeOf(time));
 }
 
 bool CCommandContext::InsertDateStamp(const SYSTEMTIME& time, bool head, bool numberOnCollision) {
-  std::wstring stamp = FormatDateStamp(time, !ShiftDown);
+  CDateStamp stamp = FormatDateStamp(time, !ShiftDown);
   // A name without its stamp, or with a colon (an NTFS stream), is never what the user asked for.
-  if (!IsUsableInFileName(stamp)) return false;
+  if (!stamp.Usable()) return false;
   const wchar_t* connector = DateConnector(Settings.contextMenuExtAddUnderbarOnDate, Settings.dateTimeConnection);
-  std::wstring path = DatedPath(Parts(), stamp, connector, head);
+  std::wstring path = DatedPath(Parts(), stamp.text, connector, head);
   if (CtrlDown && numberOnCollision) {
-    for (int n = 2; Exists(path); ++n) path = NumberedDatedPath(Parts(), stamp, n, head);
+    for (int n = 2; Exists(path); ++n) path = NumberedDatedPath(Parts(), stamp.text, n, head);
   }
   return ApplyNewPath(path);
 }

@@ -83,26 +83,6 @@ TEST(NameRules, ConnectorsOutsideTheTableFallBackToTheFirst) {
   EXPECT_STREQ(L"", DateConnector(false, 1));
 }
 
-TEST(DateFormats, ExpansionAndItsLimits) {
-  EXPECT_EQ("20240305", ExpandDateFormat("%Y%m%d", 2024, 3, 5, 14, 7, 9));
-  EXPECT_EQ("20240305_140709", ExpandDateFormat("%Y%m%d_%H%M%S", 2024, 3, 5, 14, 7, 9));
-  EXPECT_EQ("Tue 065 %", ExpandDateFormat("%a %j %%", 2024, 3, 5, 14, 7, 9)) << "day of week and year are filled in";
-  EXPECT_EQ("", ExpandDateFormat("%Q", 2024, 3, 5, 14, 7, 9)) << "an unknown conversion gives nothing";
-  EXPECT_EQ("", ExpandDateFormat("%Y%", 2024, 3, 5, 14, 7, 9)) << "a lone percent at the end";
-  EXPECT_EQ("", ExpandDateFormat("", 2024, 3, 5, 14, 7, 9));
-  EXPECT_EQ("", ExpandDateFormat(std::string(34, 'x') + "%Y%m%d%Y%m%d%Y%m%d%Y%m%d%Y%m%d%Y%m%d%Y%m%d%Y%m%d%Y%m%d", 2024,
-                                 3, 5, 14, 7, 9))
-      << "more than 99 bytes";
-  EXPECT_TRUE(IsKnownDateFormat("%#d%#m"));
-  EXPECT_FALSE(IsKnownDateFormat("%E"));
-}
-
-TEST(DateFormats, StampsMustFitAFileName) {
-  EXPECT_TRUE(IsUsableInFileName(L"2024年03月05日"));
-  EXPECT_FALSE(IsUsableInFileName(L""));
-  for (const wchar_t* bad : {L"14:07", L"2024/03/05", L"a\\b", L"a*", L"a?", L"\"a\"", L"<a>", L"a|b"})
-    EXPECT_FALSE(IsUsableInFileName(bad)) << U8(bad);
-  EXPECT_EQ(L"2014年03月05日", LabelDate(2014, 3, 5));
-}
+TEST(NameRules, LabelDateIsFixed) { EXPECT_EQ(L"2014年03月05日", LabelDate(2014, 3, 5)); }
 
 }  // namespace
