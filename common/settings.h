@@ -87,6 +87,10 @@ static_assert(sizeof(bool) == 1 && sizeof(wchar_t) == 2);
 
 // The connectors of "DateTimeConnectionString", by index.
 constexpr const wchar_t* DateSeparators[3] = {L"_", L"-", L" "};
+// An index the table lacks (a hand-edited file) gives the first connector.
+constexpr const wchar_t* DateSeparatorOf(std::int32_t index) {
+  return index >= 0 && index < 3 ? DateSeparators[index] : DateSeparators[0];
+}
 
 // Fills every field from the file named by iniFilePath; missing keys give their defaults.
 void LoadSettings(CSettings& settings);

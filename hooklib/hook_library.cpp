@@ -1,25 +1,62 @@
-// Stand-in hook library: its operations succeed and keep the record they were given.
+// The keyboard hook library: the resident host starts and stops one global keyboard hook through
+// its controller; the hook procedure itself runs as a guest in the processes that take input.
+#include <new>
+
 #include "hook_controller.h"
+#include "hook_values.h"
+#include "keyboard_hook.h"
 
 namespace {
+
+HMODULE g_module = nullptr;
+
+struct HookTraits {
+  using Type = HHOOK;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type hook) { ::UnhookWindowsHookEx(hook); }
+};
+using CHook = CUniqueHandle<HookTraits>;
 
 class CHookController final : public IHookController {
 public:
   BYTE StartHook(const CSettings* settings) override {
-    settings_ = settings;
+    StopHook();
+    if (!settings) return 0;
+    try {
+      // Copied now: the record is the host's, and the hooked processes cannot read it anyway.
+      if (!values_.Publish(HookValuesOf(*settings))) return 0;
+      hook_.Reset(::SetWindowsHookExW(WH_KEYBOARD, RenameKeyboardProc, g_module, 0));
+    } catch (...) {
+      // Out of memory while copying: no hook.
+    }
+    if (!hook_) {
+      values_.Withdraw();
+      return 0;
+    }
     return 1;
   }
-  void StopHook() override { settings_ = nullptr; }
+
+  void StopHook() override {
+    hook_.Reset();
+    values_.Withdraw();
+  }
 
 private:
-  const CSettings* settings_ = nullptr;
+  CHook hook_;
+  CHookValuesPublisher values_;
 };
 
 }  // namespace
 
 TAVRINO_HOOK_API IHookController* GetTavrinoHookController() {
-  static CHookController controller;
-  return &controller;
+  // Never destroyed: nothing of the library runs while it is unloaded, and the host stops the hook
+  // before it ends. Built in place, so that no allocation can fail here.
+  alignas(CHookController) static unsigned char storage[sizeof(CHookController)];
+  static CHookController* const controller = ::new (storage) CHookController;
+  return controller;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) g_module = module;
+  return TRUE;
+}

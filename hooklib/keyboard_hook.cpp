@@ -1,0 +1,158 @@
+#include "keyboard_hook.h"
+
+#include <atomic>
+#include <cwchar>
+#include <string>
+
+#include "date_stamp.h"
+#include "hook_values.h"
+#include "rename_keys.h"
+
+namespace {
+
+// Longer texts are no file name; their keys go on unchanged.
+constexpr int kMaxEditText = 0x7FFF;
+
+// The key-up of a key whose key-down was handled: it must not reach the box either.
+std::atomic<WPARAM> g_keyUpToSwallow{0};
+
+RenameKey KeyOf(WPARAM vk) {
+  switch (vk) {
+    case VK_F2:
+      return RenameKey::F2;
+    case VK_HOME:
+      return RenameKey::Home;
+    case VK_END:
+      return RenameKey::End;
+    case VK_INSERT:
+      return RenameKey::Insert;
+    case VK_TAB:
+      return RenameKey::Tab;
+    default:
+      return RenameKey::Other;
+  }
+}
+
+bool ClassIs(const wchar_t* name, int length, const wchar_t* wanted) {
+  return ::CompareStringOrdinal(name, length, wanted, -1, TRUE) == CSTR_EQUAL;
+}
+
+bool HasClass(HWND window, const wchar_t* wanted) {
+  wchar_t name[32];
+  int length = ::GetClassNameW(window, name, ARRAYSIZE(name));
+  return length > 0 && ClassIs(name, length, wanted);
+}
+
+// The views Explorer, the desktop and the file dialogs rename their items in.
+bool IsItemView(HWND window) {
+  wchar_t name[32];
+  int length = window ? ::GetClassNameW(window, name, ARRAYSIZE(name)) : 0;
+  if (length <= 0) return false;
+  return ClassIs(name, length, L"DirectUIHWND") || ClassIs(name, length, L"SysListView32") ||
+         ClassIs(name, length, L"SysTreeView32");
+}
+
+bool IsRenameBox(HWND edit) {
+  HWND parent = ::GetAncestor(edit, GA_PARENT);
+  if (!parent) return false;
+  return IsItemView(parent) || IsItemView(::GetAncestor(parent, GA_PARENT));
+}
+
+bool KeyIsDown(int vk) { return ::GetKeyState(vk) < 0; }
+
+CKeyModifiers CurrentModifiers(LPARAM lParam) {
+  CKeyModifiers m;
+  m.shift = KeyIsDown(VK_SHIFT);
+  m.ctrl = KeyIsDown(VK_CONTROL);
+  m.alt = (HIWORD(lParam) & KF_ALTDOWN) != 0 || KeyIsDown(VK_MENU);
+  m.win = KeyIsDown(VK_LWIN) || KeyIsDown(VK_RWIN);
+  return m;
+}
+
+bool ReadEdit(HWND edit, std::wstring& text, CRenameKeyInput& input) {
+  int length = ::GetWindowTextLengthW(edit);
+  if (length < 0 || length > kMaxEditText) return false;
+  text.resize(static_cast<std::size_t>(length) + 1);
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), length + 1)));
+  DWORD start = 0, end = 0;
+  ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  input.text = text;
+  input.selectionStart = start;
+  input.selectionEnd = end;
+  return true;
+}
+
+CDateStamp StampFor(StampKind kind, const CHookValues& values) {
+  if (kind == StampKind::None) return {};
+  const wchar_t* format = kind == StampKind::Date ? values.dateFormat : values.dateTimeFormat;
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  return MakeDateStamp(std::wstring_view(format, ::wcsnlen(format, ARRAYSIZE(values.dateFormat))), StampTimeOf(now));
+}
+
+void Apply(HWND edit, const CKeyOutcome& out) {
+  if (out.replace) {
+    ::SendMessageW(edit, EM_SETSEL, out.replaceStart, out.replaceEnd);
+    ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(out.insert.c_str()));
+  }
+  ::SendMessageW(edit, EM_SETSEL, out.anchor, out.caret);
+  ::SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+  if (out.beep) ::MessageBeep(MB_OK);
+}
+
+// True when the key was handled and must go no further. The cheap questions come first: most keys
+// in most windows end at the first or second.
+bool HandleKeyDown(RenameKey key, LPARAM lParam) {
+  if (HIWORD(lParam) & KF_ALTDOWN) return false;
+  HWND edit = ::GetFocus();
+  if (!edit || !HasClass(edit, L"Edit")) return false;
+  const LONG_PTR style = ::GetWindowLongPtrW(edit, GWL_STYLE);
+  if (style & ES_READONLY) return false;
+  CRenameKeyInput input;
+  input.key = key;
+  input.modifiers = CurrentModifiers(lParam);
+  if (input.modifiers.ctrl || input.modifiers.alt || input.modifiers.win) return false;
+
+  // Elsewhere only one-line text boxes: Tab erasing a whole document, or a password, is no rename.
+  const bool renameBox = IsRenameBox(edit);
+  if (!renameBox && (style & (ES_MULTILINE | ES_PASSWORD))) return false;
+  CHookValues values;
+  if (!ReadHookValues(values)) return false;
+  if (!renameBox && !values.keys.allEdits) return false;
+
+  std::wstring text;
+  if (!ReadEdit(edit, text, input)) return false;
+  CDateStamp stamp = StampFor(StampWanted(key, input.modifiers, values.keys), values);
+  input.stamp = stamp.text;
+  input.stampUsable = stamp.Usable();
+  CKeyOutcome out = DecideRenameKey(input, values.keys);
+  if (!out.handled) return false;
+  Apply(edit, out);
+  return true;
+}
+
+bool HandleKey(WPARAM vk, LPARAM lParam) {
+  RenameKey key = KeyOf(vk);
+  if (key == RenameKey::Other) return false;
+  if (lParam & (1u << 31)) {
+    WPARAM expected = vk;
+    return g_keyUpToSwallow.compare_exchange_strong(expected, 0);
+  }
+  if (!HandleKeyDown(key, lParam)) return false;
+  g_keyUpToSwallow = vk;
+  return true;
+}
+
+}  // namespace
+
+LRESULT CALLBACK RenameKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  // A peek that leaves the key in the queue is not yet its delivery.
+  if (code == HC_ACTION) {
+    try {
+      if (HandleKey(wParam, lParam)) return 1;
+    } catch (...) {
+      // A key we could not handle goes on as if we were not here.
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}

@@ -1,0 +1,164 @@
+#include "rename_keys.h"
+
+#include <algorithm>
+
+#include "int_list.h"
+
+namespace {
+
+bool IsPartId(long id) { return id >= 0 && id < static_cast<long>(kNamePartCount); }
+
+// The copy the host wrote may have been changed by anyone who can open it: never trust its counts.
+std::size_t PartCountOf(const CRenameKeyOptions& o) {
+  return std::min<std::size_t>(o.partCount, kNamePartCount);
+}
+
+std::wstring_view ConnectorOf(const CRenameKeyOptions& o) {
+  std::size_t n = 0;
+  while (n + 1 < std::size(o.connector) && o.connector[n] != L'\0') ++n;
+  return std::wstring_view(o.connector, n);
+}
+
+bool HeldWithCommandModifier(CKeyModifiers m) { return m.ctrl || m.alt || m.win; }
+
+CKeyOutcome Select(std::size_t anchor, std::size_t caret) {
+  CKeyOutcome out;
+  out.handled = true;
+  out.anchor = anchor;
+  out.caret = caret;
+  return out;
+}
+
+CKeyOutcome Replace(std::size_t start, std::size_t end, std::wstring insert) {
+  CKeyOutcome out = Select(start + insert.size(), start + insert.size());
+  out.replace = true;
+  out.replaceStart = start;
+  out.replaceEnd = end;
+  out.insert = std::move(insert);
+  return out;
+}
+
+// The next listed part after the one the selection equals; parts that are empty or that the
+// selection already covers are passed over, so each press shows something new when it can.
+CKeyOutcome SelectNextPart(std::wstring_view text, CTextRange selection, const CRenameKeyOptions& o) {
+  const std::size_t count = PartCountOf(o);
+  CTextRange ranges[kNamePartCount];
+  std::size_t usable = 0;
+  std::size_t first = 0;  // where the search starts: after the part the selection equals
+  bool found = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!IsPartId(o.parts[i])) continue;
+    ranges[usable] = NamePartRange(text, static_cast<NamePart>(o.parts[i]), o.selectExceptPeriod);
+    if (ranges[usable].Empty()) continue;
+    if (!found && ranges[usable] == selection) {
+      found = true;
+      first = usable + 1;
+    }
+    ++usable;
+  }
+  if (usable == 0) return {};  // nothing to select: F2 does what it always did
+  for (std::size_t step = 0; step < usable; ++step) {
+    const CTextRange& next = ranges[(first + step) % usable];
+    if (!(next == selection)) return Select(next.start, next.end);
+  }
+  return Select(selection.start, selection.end);  // every part is what is selected already
+}
+
+CKeyOutcome MoveHomeEnd(std::wstring_view text, CTextRange selection, bool home, const CRenameKeyOptions& o) {
+  if (o.homeEndInSelection && !selection.Empty()) {
+    std::size_t caret = home ? selection.start : selection.end;
+    return Select(caret, caret);
+  }
+  if (home) return Select(0, 0);
+  const std::size_t baseEnd = NamePartRange(text, NamePart::Base, false).end;
+  // From the end of the base name, or from inside the extension, End goes on to the end of the text.
+  std::size_t caret = selection.Empty() && selection.start >= baseEnd ? text.size() : baseEnd;
+  return Select(caret, caret);
+}
+
+CKeyOutcome InsertStamp(const CRenameKeyInput& in, CTextRange selection, const CRenameKeyOptions& o) {
+  if (!in.stampUsable || in.stamp.empty()) {
+    CKeyOutcome out = Select(selection.start, selection.end);
+    out.beep = true;
+    return out;
+  }
+  const std::wstring_view before = in.text.substr(0, selection.start);
+  const std::wstring_view after = in.text.substr(selection.end);
+  const std::wstring_view connector = ConnectorOf(o);
+  std::wstring insert(in.stamp);
+  if (!connector.empty()) {
+    if (before.empty()) {
+      // Stamp first: the connector goes between it and the rest, when there is a rest.
+      if (!after.empty() && !after.starts_with(connector) && !in.stamp.ends_with(connector)) insert += connector;
+    } else if (!before.ends_with(connector) && !in.stamp.starts_with(connector)) {
+      insert.insert(0, connector);
+    }
+  }
+  return Replace(selection.start, selection.end, std::move(insert));
+}
+
+}  // namespace
+
+std::vector<NamePart> PartSequence(std::wstring_view orderList, std::wstring_view checkList) {
+  const std::vector<long> order = ParseIntList(orderList);
+  const std::vector<long> checked = ParseIntList(checkList);
+  std::vector<NamePart> sequence;
+  auto add = [&sequence](long id) {
+    NamePart part = static_cast<NamePart>(id);
+    if (IsPartId(id) && std::find(sequence.begin(), sequence.end(), part) == sequence.end()) sequence.push_back(part);
+  };
+  for (long id : order) {
+    if (std::find(checked.begin(), checked.end(), id) != checked.end()) add(id);
+  }
+  for (long id : checked) add(id);
+  return sequence;
+}
+
+CTextRange NamePartRange(std::wstring_view text, NamePart part, bool extensionWithoutPeriod) {
+  const std::size_t period = text.rfind(L'.');
+  const bool hasExtension = period != std::wstring_view::npos && period > 0;
+  const std::size_t baseEnd = hasExtension ? period : text.size();
+  switch (part) {
+    case NamePart::Base:
+      return {0, baseEnd};
+    case NamePart::Extension:
+      return {hasExtension && extensionWithoutPeriod ? baseEnd + 1 : baseEnd, text.size()};
+    case NamePart::Whole:
+      break;
+  }
+  return {0, text.size()};
+}
+
+StampKind StampWanted(RenameKey key, CKeyModifiers modifiers, const CRenameKeyOptions& options) {
+  if (key != RenameKey::Insert || !options.insertDate || HeldWithCommandModifier(modifiers)) return StampKind::None;
+  if (!modifiers.shift) return StampKind::Date;
+  return options.insertDateTimeInShift ? StampKind::DateTime : StampKind::None;
+}
+
+CKeyOutcome DecideRenameKey(const CRenameKeyInput& in, const CRenameKeyOptions& o) {
+  if (HeldWithCommandModifier(in.modifiers)) return {};
+  // A box may report a selection past its text; keep every position inside it.
+  const std::size_t start = std::min(in.selectionStart, in.text.size());
+  const CTextRange selection{start, std::clamp(in.selectionEnd, start, in.text.size())};
+  const bool shift = in.modifiers.shift;
+
+  switch (in.key) {
+    case RenameKey::F2:
+      if (shift) return {};
+      return SelectNextPart(in.text, selection, o);
+    case RenameKey::Home:
+    case RenameKey::End:
+      if (!o.extendHomeEnd || shift) return {};
+      return MoveHomeEnd(in.text, selection, in.key == RenameKey::Home, o);
+    case RenameKey::Insert:
+      if (StampWanted(in.key, in.modifiers, o) == StampKind::None) return {};
+      return InsertStamp(in, selection, o);
+    case RenameKey::Tab:
+      if (!o.clearInTab || shift) return {};
+      if (in.text.empty()) return Select(0, 0);
+      return Replace(0, in.text.size(), L"");
+    case RenameKey::Other:
+      break;
+  }
+  return {};
+}
