@@ -1,50 +1,18 @@
-// What each key does to a rename box. A box is written with its selection marked: "ab[cd]ef" has
-// "cd" selected, "ab|cdef" has the caret after "b"; "passed" means the key goes on unchanged.
+// What each key does to a rename box, written with its selection marked (marked_text.h); "passed"
+// means the key goes on unchanged.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwchar>
 #include <string>
 
+#include "marked_text.h"
 #include "rename_keys.h"
 #include "test_support.h"
 
 namespace {
 
 using enum NamePart;
-
-struct CBox {
-  std::wstring text;
-  std::size_t start = 0;
-  std::size_t end = 0;
-};
-
-CBox Parse(std::wstring_view marked) {
-  CBox box;
-  for (wchar_t c : marked) {
-    if (c == L'|') {
-      box.start = box.end = box.text.size();
-    } else if (c == L'[') {
-      box.start = box.text.size();
-    } else if (c == L']') {
-      box.end = box.text.size();
-    } else {
-      box.text += c;
-    }
-  }
-  return box;
-}
-
-std::string Show(const CBox& box) {
-  std::wstring out = box.text;
-  if (box.start == box.end) {
-    out.insert(box.start, L"|");
-  } else {
-    out.insert(box.end, L"]");
-    out.insert(box.start, L"[");
-  }
-  return U8(out);
-}
 
 CRenameKeyOptions Parts(std::initializer_list<NamePart> parts) {
   CRenameKeyOptions o;
@@ -75,7 +43,7 @@ struct CStampArg {
 
 std::string Press(std::wstring_view marked, RenameKey key, const CRenameKeyOptions& o, CKeyModifiers m = {},
                   CStampArg stamp = {}) {
-  CBox box = Parse(marked);
+  CMarkedText box = ParseMarked(marked);
   CRenameKeyInput in;
   in.text = box.text;
   in.selectionStart = box.start;
@@ -90,7 +58,7 @@ std::string Press(std::wstring_view marked, RenameKey key, const CRenameKeyOptio
   EXPECT_LE(std::max(out.anchor, out.caret), box.text.size());
   box.start = std::min(out.anchor, out.caret);
   box.end = std::max(out.anchor, out.caret);
-  return Show(box) + (out.beep ? " (beep)" : "");
+  return ShowMarked(box) + (out.beep ? " (beep)" : "");
 }
 
 // Presses F2 `times` times from `marked`, and tells where each press left the selection.
