@@ -25,7 +25,8 @@ public:
     try {
       // Copied now: the record is the host's, and the hooked processes cannot read it anyway.
       if (!values_.Publish(HookValuesOf(*settings))) return 0;
-      hook_.Reset(::SetWindowsHookExW(WH_KEYBOARD, RenameKeyboardProc, g_module, 0));
+      HOOKPROC proc = settings->renameExtEnableExtAtAllEdit ? AnyEditKeyboardProc : RenameBoxKeyboardProc;
+      hook_.Reset(::SetWindowsHookExW(WH_KEYBOARD, proc, g_module, 0));
     } catch (...) {
       // Out of memory while copying: no hook.
     }

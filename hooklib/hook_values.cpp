@@ -42,7 +42,6 @@ CHookValues HookValuesOf(const CSettings& s) {
   v.keys.insertDate = s.renameExtInsertDate;
   v.keys.insertDateTimeInShift = s.renameExtInsertDateTimeInShift;
   v.keys.clearInTab = s.renameExtClearInTab;
-  v.keys.allEdits = s.renameExtEnableExtAtAllEdit;
   if (s.renameExtAddUnderbarOnDate) CopyBounded(v.keys.connector, DateSeparatorOf(s.dateTimeConnection));
   CopyBounded(v.dateFormat, Bounded(s.dateFormat));
   CopyBounded(v.dateTimeFormat, Bounded(s.dateTimeFormat));

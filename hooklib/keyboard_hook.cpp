@@ -52,20 +52,26 @@ bool IsItemView(HWND window) {
          ClassIs(name, length, L"SysTreeView32");
 }
 
+bool IsChild(HWND window) { return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0; }
+
+// Above a top-level window lies the desktop, another process's window: not asked at all.
 bool IsRenameBox(HWND edit) {
+  if (!IsChild(edit)) return false;
   HWND parent = ::GetAncestor(edit, GA_PARENT);
-  if (!parent) return false;
-  return IsItemView(parent) || IsItemView(::GetAncestor(parent, GA_PARENT));
+  if (IsItemView(parent)) return true;
+  return parent && IsChild(parent) && IsItemView(::GetAncestor(parent, GA_PARENT));
 }
 
-bool KeyIsDown(int vk) { return ::GetKeyState(vk) < 0; }
-
+// The thread's key state as the key arrives: one call for all modifiers.
 CKeyModifiers CurrentModifiers(LPARAM lParam) {
+  BYTE state[256] = {};
+  ::GetKeyboardState(state);
+  auto down = [&state](int vk) { return (state[vk] & 0x80) != 0; };
   CKeyModifiers m;
-  m.shift = KeyIsDown(VK_SHIFT);
-  m.ctrl = KeyIsDown(VK_CONTROL);
-  m.alt = (HIWORD(lParam) & KF_ALTDOWN) != 0 || KeyIsDown(VK_MENU);
-  m.win = KeyIsDown(VK_LWIN) || KeyIsDown(VK_RWIN);
+  m.shift = down(VK_SHIFT);
+  m.ctrl = down(VK_CONTROL);
+  m.alt = (HIWORD(lParam) & KF_ALTDOWN) != 0 || down(VK_MENU);
+  m.win = down(VK_LWIN) || down(VK_RWIN);
   return m;
 }
 
@@ -101,25 +107,22 @@ void Apply(HWND edit, const CKeyOutcome& out) {
 }
 
 // True when the key was handled and must go no further. The cheap questions come first: most keys
-// in most windows end at the first or second.
-bool HandleKeyDown(RenameKey key, LPARAM lParam) {
+// in most windows end at the first or second, without a look at the shared values.
+bool HandleKeyDown(RenameKey key, LPARAM lParam, bool anyEdit) {
   if (HIWORD(lParam) & KF_ALTDOWN) return false;
   HWND edit = ::GetFocus();
   if (!edit || !HasClass(edit, L"Edit")) return false;
   const LONG_PTR style = ::GetWindowLongPtrW(edit, GWL_STYLE);
   if (style & ES_READONLY) return false;
+  // Elsewhere only one-line text boxes: Tab erasing a whole document, or a password, is no rename.
+  if (!IsRenameBox(edit) && (!anyEdit || (style & (ES_MULTILINE | ES_PASSWORD)))) return false;
+
+  CHookValues values;
+  if (!ReadHookValues(values)) return false;
   CRenameKeyInput input;
   input.key = key;
   input.modifiers = CurrentModifiers(lParam);
   if (input.modifiers.ctrl || input.modifiers.alt || input.modifiers.win) return false;
-
-  // Elsewhere only one-line text boxes: Tab erasing a whole document, or a password, is no rename.
-  const bool renameBox = IsRenameBox(edit);
-  if (!renameBox && (style & (ES_MULTILINE | ES_PASSWORD))) return false;
-  CHookValues values;
-  if (!ReadHookValues(values)) return false;
-  if (!renameBox && !values.keys.allEdits) return false;
-
   std::wstring text;
   if (!ReadEdit(edit, text, input)) return false;
   CDateStamp stamp = StampFor(StampWanted(key, input.modifiers, values.keys), values);
@@ -131,28 +134,36 @@ bool HandleKeyDown(RenameKey key, LPARAM lParam) {
   return true;
 }
 
-bool HandleKey(WPARAM vk, LPARAM lParam) {
+bool HandleKey(WPARAM vk, LPARAM lParam, bool anyEdit) {
   RenameKey key = KeyOf(vk);
   if (key == RenameKey::Other) return false;
   if (lParam & (1u << 31)) {
     WPARAM expected = vk;
     return g_keyUpToSwallow.compare_exchange_strong(expected, 0);
   }
-  if (!HandleKeyDown(key, lParam)) return false;
+  if (!HandleKeyDown(key, lParam, anyEdit)) return false;
   g_keyUpToSwallow = vk;
   return true;
 }
 
-}  // namespace
-
-LRESULT CALLBACK RenameKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT KeyboardProc(int code, WPARAM wParam, LPARAM lParam, bool anyEdit) noexcept {
   // A peek that leaves the key in the queue is not yet its delivery.
   if (code == HC_ACTION) {
     try {
-      if (HandleKey(wParam, lParam)) return 1;
+      if (HandleKey(wParam, lParam, anyEdit)) return 1;
     } catch (...) {
       // A key we could not handle goes on as if we were not here.
     }
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK RenameBoxKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  return KeyboardProc(code, wParam, lParam, false);
+}
+
+LRESULT CALLBACK AnyEditKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  return KeyboardProc(code, wParam, lParam, true);
 }

@@ -1,6 +1,8 @@
 #pragma once
-// The keyboard hook procedure, run inside every process that takes keyboard input while the hook
-// is installed. Exported so that benchmarks and tests call the very procedure the system calls.
+// The keyboard hook procedures, run inside every process that takes keyboard input while the hook
+// is installed. Which boxes the hook serves is fixed by the procedure the controller installs, so a
+// key in any other window costs no look at the shared values. Exported so that benchmarks and tests
+// call the very procedures the system calls.
 #include <windows.h>
 
 #ifdef TAVRINO_HOOK_LIBRARY
@@ -9,4 +11,7 @@
 #define TAVRINO_HOOK_PROC_API extern "C" __declspec(dllimport)
 #endif
 
-TAVRINO_HOOK_PROC_API LRESULT CALLBACK RenameKeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+// Serves the rename boxes of item views.
+TAVRINO_HOOK_PROC_API LRESULT CALLBACK RenameBoxKeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+// Serves them and every other writable one-line Edit.
+TAVRINO_HOOK_PROC_API LRESULT CALLBACK AnyEditKeyboardProc(int code, WPARAM wParam, LPARAM lParam);

@@ -23,7 +23,6 @@ struct CRenameKeyOptions {
   bool insertDate = false;
   bool insertDateTimeInShift = false;
   bool clearInTab = false;
-  bool allEdits = false;
   wchar_t connector[4] = {};                     // between stamp and name; empty for none
 };
 

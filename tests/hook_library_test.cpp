@@ -45,9 +45,11 @@ protected:
     library_ = ::LoadLibraryW(JoinPath(install_->Path(), L"tavrino_main.dll").c_str());
     ASSERT_NE(library_, nullptr);
     auto get = Export<GetControllerFn>("GetTavrinoHookController");
-    proc_ = Export<HOOKPROC>("RenameKeyboardProc");
+    proc_ = Export<HOOKPROC>("RenameBoxKeyboardProc");
+    anyEditProc_ = Export<HOOKPROC>("AnyEditKeyboardProc");
     ASSERT_NE(get, nullptr);
     ASSERT_NE(proc_, nullptr);
+    ASSERT_NE(anyEditProc_, nullptr);
     controller_ = get();
     ASSERT_NE(controller_, nullptr);
     EXPECT_EQ(controller_, get()) << "one controller for the process";
@@ -64,11 +66,11 @@ protected:
   void SetUp() override { ASSERT_TRUE(box_.Created()); }
   void TearDown() override { controller_->StopHook(); }
 
-  // Keys the system hands the procedure; true when the procedure kept the key for itself.
+  // Keys the system hands a procedure; true when the procedure kept the key for itself.
   static bool Key(WPARAM vk, LPARAM flags, int code = HC_ACTION) { return proc_(code, vk, flags) != 0; }
-  static bool Tap(WPARAM vk) {
-    bool down = Key(vk, KeyDown(vk));
-    bool up = Key(vk, KeyUp(vk));
+  static bool Tap(WPARAM vk, HOOKPROC proc = proc_) {
+    bool down = proc(HC_ACTION, vk, KeyDown(vk)) != 0;
+    bool up = proc(HC_ACTION, vk, KeyUp(vk)) != 0;
     EXPECT_EQ(down, up) << "a key-up goes where its key-down went";
     return down;
   }
@@ -77,7 +79,8 @@ protected:
 
   static CTempDir* install_;
   static HMODULE library_;
-  static HOOKPROC proc_;
+  static HOOKPROC proc_;  // the rename boxes' procedure
+  static HOOKPROC anyEditProc_;
   static IHookController* controller_;
   const CBoxWindow& box_ = CBoxWindow::Get(CBoxWindow::Place::ItemView);
 };
@@ -85,6 +88,7 @@ protected:
 CTempDir* HookLibraryTest::install_ = nullptr;
 HMODULE HookLibraryTest::library_ = nullptr;
 HOOKPROC HookLibraryTest::proc_ = nullptr;
+HOOKPROC HookLibraryTest::anyEditProc_ = nullptr;
 IHookController* HookLibraryTest::controller_ = nullptr;
 
 TEST_F(HookLibraryTest, StartCopiesTheRecordAndStopEndsEverything) {
@@ -169,33 +173,34 @@ TEST_F(HookLibraryTest, ModifiersAreReadFromTheKeyboardState) {
   EXPECT_EQ(Marked(L"aTD|b"), box_.State());
 }
 
-TEST_F(HookLibraryTest, OutsideItemViewsOnlyWritableOneLineBoxes) {
+TEST_F(HookLibraryTest, OutsideItemViewsOnlyWritableOneLineBoxesOfTheAllEditsProcedure) {
   CSettings settings;
-  settings.renameExtEnableExtAtAllEdit = true;
   ASSERT_EQ(controller_->StartHook(&settings), 1);
 
   const CBoxWindow& plain = CBoxWindow::Get(CBoxWindow::Place::Alone);
   ASSERT_TRUE(plain.Activate());
   plain.Set(L"|report.txt");
-  EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_FALSE(Tap(VK_F2, proc_));
+  EXPECT_TRUE(Tap(VK_F2, anyEditProc_));
   EXPECT_EQ(Marked(L"[report].txt"), plain.State());
 
   for (DWORD style : {DWORD{ES_MULTILINE}, DWORD{ES_PASSWORD}, DWORD{ES_READONLY}}) {
     const CBoxWindow& other = CBoxWindow::Get(CBoxWindow::Place::Alone, style);
     ASSERT_TRUE(other.Activate());
     other.Set(L"|report.txt");
-    EXPECT_FALSE(Tap(VK_F2)) << style;
+    EXPECT_FALSE(Tap(VK_F2, anyEditProc_)) << style;
   }
   // Explorer's icon views rename in a box that wraps: there it counts.
   const CBoxWindow& wrapping = CBoxWindow::Get(CBoxWindow::Place::ItemView, ES_MULTILINE | ES_CENTER);
   ASSERT_TRUE(wrapping.Activate());
   wrapping.Set(L"|report.txt");
-  EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_TRUE(Tap(VK_F2, proc_));
   EXPECT_EQ(Marked(L"[report].txt"), wrapping.State());
   const CBoxWindow& readOnly = CBoxWindow::Get(CBoxWindow::Place::ItemView, ES_READONLY);
   ASSERT_TRUE(readOnly.Activate());
   readOnly.Set(L"|report.txt");
-  EXPECT_FALSE(Tap(VK_F2));
+  EXPECT_FALSE(Tap(VK_F2, proc_));
+  EXPECT_FALSE(Tap(VK_F2, anyEditProc_));
 }
 
 TEST_F(HookLibraryTest, NameTakenByAnotherObjectMeansNoHook) {

@@ -61,6 +61,16 @@ void Type(wchar_t c) {
   ::SendInput(2, in, sizeof(INPUT));
 }
 
+// Presses `vk` once for each state, and the box must show that state before the next press.
+::testing::AssertionResult PressEach(const CBoxWindow& box, WORD vk, const std::vector<std::wstring>& states) {
+  for (const std::wstring& state : states) {
+    Press(vk);
+    ::testing::AssertionResult shown = box.Shows(state);
+    if (!shown) return shown;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 std::wstring StampNow(const wchar_t* format) {
   SYSTEMTIME now;
   ::GetLocalTime(&now);
@@ -166,24 +176,13 @@ CTempDir* RenameEditTest::install_ = nullptr;
 TEST_F(RenameEditTest, F2CyclesTheNamePartsAndARestartBringsNewOrderIntoTheHookedBox) {
   ASSERT_TRUE(StartHost(""));
   box_.Set(kName);
-  Press(VK_F2);
-  ASSERT_TRUE(box_.Shows(L"[report 2024].txt"));
-  Press(VK_F2);
-  ASSERT_TRUE(box_.Shows(L"report 2024[.txt]"));
-  Press(VK_F2);
-  ASSERT_TRUE(box_.Shows(L"[report 2024.txt]"));
-  Press(VK_F2);
-  ASSERT_TRUE(box_.Shows(L"[report 2024].txt"));
+  ASSERT_TRUE(PressEach(box_, VK_F2, {L"[report 2024].txt", L"report 2024[.txt]", L"[report 2024.txt]",
+                                      L"[report 2024].txt"}));
 
   // This process already holds the library: the new values must reach it all the same.
   ASSERT_TRUE(RestartHost("RenameExt_FileNamePartSelectOrder=2,0,1\r\nRenameExt_FileNamePartCheckList=2,0\r\n"));
   box_.Set(kName);
-  Press(VK_F2);
-  ASSERT_TRUE(box_.Shows(L"[report 2024.txt]"));
-  Press(VK_F2);
-  ASSERT_TRUE(box_.Shows(L"[report 2024].txt"));
-  Press(VK_F2);
-  ASSERT_TRUE(box_.Shows(L"[report 2024.txt]"));
+  ASSERT_TRUE(PressEach(box_, VK_F2, {L"[report 2024.txt]", L"[report 2024].txt", L"[report 2024.txt]"}));
 }
 
 TEST_F(RenameEditTest, ExtensionWithoutItsPeriodInABoxTwoLevelsDown) {
@@ -202,12 +201,8 @@ TEST_F(RenameEditTest, ExtensionWithoutItsPeriodInABoxTwoLevelsDown) {
 TEST_F(RenameEditTest, HomeAndEndWithAndWithoutASelection) {
   ASSERT_TRUE(StartHost("RenameExt_ExtendHomeEnd=True\r\nRenameExt_HomeEndInSelection=True\r\n"));
   box_.Set(L"rep|ort 2024.txt");
-  Press(VK_END);
-  ASSERT_TRUE(box_.Shows(L"report 2024|.txt"));
-  Press(VK_END);
-  ASSERT_TRUE(box_.Shows(L"report 2024.txt|"));
-  Press(VK_HOME);
-  ASSERT_TRUE(box_.Shows(L"|report 2024.txt"));
+  ASSERT_TRUE(PressEach(box_, VK_END, {L"report 2024|.txt", L"report 2024.txt|", L"report 2024.txt|"}));
+  ASSERT_TRUE(PressEach(box_, VK_HOME, {L"|report 2024.txt"}));
 
   box_.Set(L"re[port 20]24.txt");
   Press(VK_HOME);
