@@ -1,6 +1,6 @@
 // Prints what the resident host costs while it idles: its working set after the trim that follows
 // arming, and the CPU time it uses over 10 idle seconds (it should use none: nothing polls).
-// Runs the built host with the shipped stand-in library from a temporary install folder.
+// Runs the built host with the shipped hook library from a temporary install folder.
 #include <windows.h>
 #include <psapi.h>
 

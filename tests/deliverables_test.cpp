@@ -8,7 +8,7 @@
 
 namespace {
 
-const wchar_t* kDeliverables[] = {L"tavrino.exe", L"tavrino_main.exe", L"tavrino_shellext.dll"};
+const wchar_t* kDeliverables[] = {L"tavrino.exe", L"tavrino_main.exe", L"tavrino_shellext.dll", L"tavrino_main.dll"};
 
 TEST(Deliverables, CarryVersion212) {
   for (const wchar_t* name : kDeliverables) {

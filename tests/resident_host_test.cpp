@@ -375,7 +375,7 @@ TEST_F(ResidentHostTest, ReadyEventDeniedToTheNextMonitorStopsTheHookAndEnds) {
   EXPECT_EQ(CallNames(), (Names{"GetTavrinoHookController", "StartHook", "StopHook", "StartHook", "StopHook"}));
 }
 
-TEST_F(ResidentHostTest, ShippedStandInLibraryRunsAndStops) {
+TEST_F(ResidentHostTest, ShippedHookLibraryRunsAndStops) {
   CTempDir shipped(L"shipped");
   CopyDeliverables(shipped.Path(), {L"tavrino_main.exe", L"tavrino_main.dll"});
   std::wstring exe = shipped / L"tavrino_main.exe";
