@@ -52,14 +52,14 @@ bool IsItemView(HWND window) {
          ClassIs(name, length, L"SysTreeView32");
 }
 
-bool IsChild(HWND window) { return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0; }
+bool IsChildWindow(HWND window) { return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0; }
 
 // Above a top-level window lies the desktop, another process's window: not asked at all.
 bool IsRenameBox(HWND edit) {
-  if (!IsChild(edit)) return false;
+  if (!IsChildWindow(edit)) return false;
   HWND parent = ::GetAncestor(edit, GA_PARENT);
   if (IsItemView(parent)) return true;
-  return parent && IsChild(parent) && IsItemView(::GetAncestor(parent, GA_PARENT));
+  return parent && IsChildWindow(parent) && IsItemView(::GetAncestor(parent, GA_PARENT));
 }
 
 // The thread's key state as the key arrives: one call for all modifiers.

@@ -116,22 +116,6 @@ TEST_F(HookLibraryTest, StartCopiesTheRecordAndStopEndsEverything) {
   EXPECT_EQ(Marked(L"rep|ort 2024.txt"), box_.State());
 }
 
-TEST_F(HookLibraryTest, ASecondStartReplacesTheFirst) {
-  CSettings first;
-  first.renameExtClearInTab = true;
-  ASSERT_EQ(controller_->StartHook(&first), 1);
-  CSettings second;
-  second.renameExtExtendHomeEnd = true;
-  ASSERT_EQ(controller_->StartHook(&second), 1);
-  ASSERT_TRUE(box_.Activate());
-  box_.Set(L"re|port.txt");
-  EXPECT_FALSE(Tap(VK_TAB));
-  EXPECT_TRUE(Tap(VK_END));
-  EXPECT_EQ(Marked(L"report|.txt"), box_.State());
-  EXPECT_EQ(controller_->StartHook(nullptr), 0);
-  EXPECT_FALSE(Tap(VK_END)) << "a failed start leaves no hook behind";
-}
-
 TEST_F(HookLibraryTest, OnlyTheKeyDownActsAndItsKeyUpIsKeptToo) {
   CSettings settings;
   ASSERT_EQ(controller_->StartHook(&settings), 1);
