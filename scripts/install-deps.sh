@@ -8,7 +8,8 @@ pkgs=(
   googletest
   wine wine64 xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic
-  zip unzip fp-utils
+  zip unzip p7zip-full
+  fp-compiler fp-units-fcl fp-units-misc fp-utils  # the help file: Free Pascal's CHM writer
   g++ locales
 )
 
