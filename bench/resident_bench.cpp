@@ -7,18 +7,15 @@
 #include <cstdio>
 #include <string>
 
+#include "app.h"
 #include "events.h"
 #include "handles.h"
 #include "text.h"
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
-
 std::wstring BinFolder() {
-  wchar_t self[MAX_PATH * 4] = {};
-  ::GetModuleFileNameW(nullptr, self, ARRAYSIZE(self));
-  return JoinPath(FolderOf(FolderOf(self)), L"bin");
+  return JoinPath(FolderPart(FolderPart(ModuleFileName(nullptr))), L"bin");
 }
 
 double CpuMs(HANDLE process) {

@@ -20,13 +20,6 @@ std::wstring ModuleFileName(HMODULE module) {
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path) {
-  std::size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return path;
-  if (slash == 2 && path.size() > 1 && path[1] == L':') return path.substr(0, 3);  // "C:\"
-  return path.substr(0, slash);
-}
-
 std::wstring LogonUserName() {
   wchar_t name[257] = {};
   DWORD size = ARRAYSIZE(name);
@@ -35,7 +28,7 @@ std::wstring LogonUserName() {
 
 }  // namespace
 
-CAppBase::CAppBase(HMODULE module) : CAppBase(FolderOf(ModuleFileName(module)), LogonUserName()) {}
+CAppBase::CAppBase(HMODULE module) : CAppBase(FolderPart(ModuleFileName(module)), LogonUserName()) {}
 
 CAppBase::CAppBase(std::wstring moduleFolder, std::wstring userName)
     : moduleFolder_(std::move(moduleFolder)),

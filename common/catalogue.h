@@ -38,6 +38,8 @@ constexpr const wchar_t* kExtensionDisableMarker = L"$";
 
 inline bool IsCatalogueIndex(long index) { return index >= 0 && index <= kLastCommand; }
 inline bool IsCommand(long index) { return index >= 1 && index <= kLastCommand; }
+// Commands 5 to 21 change the item's name (or copy it under a new one); 1 to 4 only copy text.
+inline bool IsRenamingCommand(long index) { return index >= CmdToLower && index <= kLastCommand; }
 
 // The label as stored (labels 9, 10 and 18 to 21 keep their "%s"); empty outside 0..21.
 const wchar_t* CommandLabel(int index);

@@ -66,7 +66,3 @@ StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std
   out.assign(buffer.data(), n);
   return StampError::None;
 }
-
-bool HasForbiddenFileNameChar(std::wstring_view text) {
-  return text.find_first_of(kForbiddenFileNameChars) != std::wstring_view::npos;
-}

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "path_rules.h"
+
 // A local time to stamp, as the clock or a file time gives it.
 struct CStampTime {
   int year = 1;
@@ -41,7 +43,3 @@ bool IsStampableTime(const CStampTime& time);
 // Expands a narrow format for `time` into `out`. Only times and formats the runtime accepts ever
 // reach strftime; weekday and day of year are computed here, for every year.
 StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std::string& out);
-
-// The nine characters a file name cannot hold.
-constexpr std::wstring_view kForbiddenFileNameChars = L"\\/:*?\"<>|";
-bool HasForbiddenFileNameChar(std::wstring_view text);

@@ -148,7 +148,12 @@ public:
   CStgMedium(const CStgMedium&) = delete;
   CStgMedium& operator=(const CStgMedium&) = delete;
   ~CStgMedium() { ::ReleaseStgMedium(&m_); }
-  STGMEDIUM* operator&() { return &m_; }
+  // For GetData's out-parameter: releases what is held first.
+  STGMEDIUM* Put() {
+    ::ReleaseStgMedium(&m_);
+    ::ZeroMemory(&m_, sizeof m_);
+    return &m_;
+  }
   STGMEDIUM& Get() { return m_; }
 
 private:

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "handles.h"
 
 std::wstring CIniFile::GetString(const wchar_t* key, const wchar_t* defaultValue) const {
   std::vector<wchar_t> buffer(bufferSize_);
@@ -22,8 +23,38 @@ int CIniFile::GetInt(const wchar_t* key, int defaultValue) const {
   return static_cast<int>(::GetPrivateProfileIntW(section_.c_str(), key, defaultValue, path_.c_str()));
 }
 
+namespace {
+
+bool IsBlank(wchar_t c) { return c <= L' ' || c == L'\u3000'; }
+
+// The reader trims blanks around a value and then strips one pair of matching quotes: a value
+// that such reading would change is written inside a pair of its own.
+bool NeedsQuotes(const std::wstring& value) {
+  if (value.empty()) return false;
+  if (IsBlank(value.front()) || IsBlank(value.back())) return true;
+  return value.size() >= 2 && value.front() == value.back() && (value.front() == L'"' || value.front() == L'\'');
+}
+
+}  // namespace
+
 void CIniFile::WriteString(const wchar_t* key, const std::wstring& value) const {
-  if (!::WritePrivateProfileStringW(section_.c_str(), key, value.c_str(), path_.c_str()))
+  const std::wstring stored = NeedsQuotes(value) ? L"\"" + value + L"\"" : value;
+  if (!::WritePrivateProfileStringW(section_.c_str(), key, stored.c_str(), path_.c_str()))
+    throw CIniFileException(::GetLastError());
+}
+
+void CIniFile::CreateAsUnicode() const {
+  CFileHandle file(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return;  // kept as it is
+    throw CIniFileException(error);
+  }
+  // UTF-16 little endian, marked: the private-profile functions then keep writing UTF-16.
+  static const BYTE kByteOrderMark[] = {0xFF, 0xFE};
+  DWORD written = 0;
+  if (!::WriteFile(file.Get(), kByteOrderMark, sizeof kByteOrderMark, &written, nullptr) ||
+      written != sizeof kByteOrderMark)
     throw CIniFileException(::GetLastError());
 }
 
@@ -89,6 +120,9 @@ void LoadSettings(CSettings& s) {
 
 void SaveSettings(const CSettings& s) {
   CIniFile ini(s.GetIniFilePath());
+  // A file the platform creates itself holds ANSI text, which loses every character outside the
+  // code page; an existing file keeps the encoding it has.
+  ini.CreateAsUnicode();
   ini.WriteBool(L"EnableExplorerRenameExt", s.enableExplorerRenameExt);
   ini.WriteBool(L"EnableContextMenuExt", s.enableContextMenuExt);
   ini.WriteString(L"RenameExt_FileNamePartCheckList", s.renameExtFileNamePartCheckList);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "date_separators.h"
 #include "errors.h"
 
 class CIniFile {
@@ -21,6 +22,9 @@ public:
   void WriteString(const wchar_t* key, const std::wstring& value) const;
   void WriteBool(const wchar_t* key, bool value) const;
   void WriteInt(const wchar_t* key, int value) const;
+  // Creates a missing file as empty UTF-16 text, so that every value written later round-trips;
+  // leaves an existing one alone. Throws CIniFileException when it cannot create it.
+  void CreateAsUnicode() const;
 
 private:
   int bufferSize_;
@@ -85,14 +89,9 @@ static_assert(offsetof(CSettings, iniFilePath) == 368);
 static_assert(sizeof(CSettings) == 376);
 static_assert(sizeof(bool) == 1 && sizeof(wchar_t) == 2);
 
-// The connectors of "DateTimeConnectionString", by index.
-constexpr const wchar_t* DateSeparators[3] = {L"_", L"-", L" "};
-// An index the table lacks (a hand-edited file) gives the first connector.
-constexpr const wchar_t* DateSeparatorOf(std::int32_t index) {
-  return index >= 0 && index < 3 ? DateSeparators[index] : DateSeparators[0];
-}
 
 // Fills every field from the file named by iniFilePath; missing keys give their defaults.
 void LoadSettings(CSettings& settings);
-// Writes all 17 keys in their fixed order; throws CIniFileException on the first failed write.
+// Writes all 17 keys in their fixed order, into a new UTF-16 file when there is none; throws
+// CIniFileException on the first failed write. Values with blanks at either end are quoted.
 void SaveSettings(const CSettings& settings);

@@ -30,3 +30,26 @@ std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
   out.append(name);
   return out;
 }
+
+std::size_t PathRootLength(std::wstring_view path) {
+  if (path.size() >= 2 && path[1] == L':') return path.size() >= 3 && path[2] == L'\\' ? 3 : 2;
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+    std::size_t server = path.find(L'\\', 2);
+    if (server == std::wstring_view::npos) return path.size();
+    std::size_t share = path.find(L'\\', server + 1);
+    return share == std::wstring_view::npos ? path.size() : share;
+  }
+  return !path.empty() && path[0] == L'\\' ? 1 : 0;
+}
+
+std::wstring FolderPart(std::wstring_view path) {
+  std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring_view::npos) return {};
+  std::size_t root = PathRootLength(path);
+  return std::wstring(path.substr(0, slash > root ? slash : root));
+}
+
+std::wstring_view NamePart(std::wstring_view path) {
+  std::size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}

@@ -14,6 +14,18 @@ std::wstring FillPlaceholder(std::wstring_view templ, std::wstring_view value);
 // (a drive root "C:\" gives "C:\name").
 std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
 
+// Length of the root a path begins with: 3 for "C:\", 2 for "C:", the server and share of
+// "\\server\share", 1 for a lone "\"; 0 for a relative path.
+std::size_t PathRootLength(std::wstring_view path);
+
+// The folder part of a path, the one rule for every caller: the path before its last backslash,
+// but never less than its root ("C:\a.txt" and "C:\" give "C:\", "\\server\share\a" gives
+// "\\server\share"). Empty when the path holds no backslash.
+std::wstring FolderPart(std::wstring_view path);
+// What follows the last backslash: the name a path ends in ("" after a trailing backslash, the
+// whole path when it holds none).
+std::wstring_view NamePart(std::wstring_view path);
+
 // Paths this system builds must fit the classic 260-unit buffers, terminator included.
 constexpr std::size_t kMaxPathUnits = 260;
 inline bool FitsMaxPath(std::wstring_view path) { return path.size() < kMaxPathUnits; }

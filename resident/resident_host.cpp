@@ -27,18 +27,25 @@ CHandle CreateReadyEvent() {
   return ready;
 }
 
+constexpr DWORD kSharingRetryMs = 2000;
+constexpr DWORD kSharingRetryStepMs = 50;
+
 // LoadSettings reads a file it cannot open as if it were missing. A settings file that exists but
 // cannot be read (locked by another program, access denied) would start the hook with the
-// defaults in place of the user's settings: that is a failed load.
+// defaults in place of the user's settings: that is a failed load. At logon a backup, sync or
+// antivirus tool may hold the file for a moment, so a sharing violation is tried again for a while.
 void LoadHostSettings(CSettings& settings) {
   std::wstring path = settings.GetIniFilePath();
-  CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
+  const ULONGLONG deadline = ::GetTickCount64() + kSharingRetryMs;
+  for (;;) {
+    CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) break;
     DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw CSystemError(error);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) break;
+    if (error != ERROR_SHARING_VIOLATION || ::GetTickCount64() >= deadline) throw CSystemError(error);
+    ::Sleep(kSharingRetryStepMs);
   }
-  file.Reset();
   LoadSettings(settings);
 }
 

@@ -4,7 +4,9 @@
 
 #include <shellapi.h>
 
+#include "errors.h"
 #include "handles.h"
+#include "path_rules.h"
 #include "text.h"
 
 SYSTEMTIME LocalNow() {
@@ -23,6 +25,7 @@ CCommandContext::CCommandContext(const CApp& app, const CSettings& settings, con
       BaseName(item.BaseName),
       Extension(item.Extension),
       IsFolder(item.IsFolder),
+      IsRoot(item.IsRoot),
       clock_(clock ? clock : LocalNow) {}
 
 namespace {
@@ -36,9 +39,21 @@ std::wstring FileOperationList(const std::wstring& path) {
   return list;
 }
 
+// How a target relates to the source as Windows resolves names: trailing periods and blanks of
+// the last name dropped, letters compared without case.
+enum class CTarget { Other, Same, CaseChanged };
+
+CTarget CompareTarget(std::wstring_view from, std::wstring_view to) {
+  from = TrimResolvedName(from);
+  to = TrimResolvedName(to);
+  if (from == to) return CTarget::Same;
+  return ::CompareStringOrdinal(from.data(), static_cast<int>(from.size()), to.data(), static_cast<int>(to.size()),
+                                TRUE) == CSTR_EQUAL
+             ? CTarget::CaseChanged
+             : CTarget::Other;
+}
+
 bool RunFileOperation(FileOperationFunction run, UINT operation, const std::wstring& from, const std::wstring& to) {
-  // Nothing to do for an unchanged name; a name that differs only in case is renamed.
-  if (from == to) return true;
   // The shell's operation works with classic paths: a longer one would be cut or refused halfway.
   if (!FitsMaxPath(from) || !FitsMaxPath(to)) return false;
   std::wstring source = FileOperationList(from);
@@ -55,6 +70,12 @@ bool RunFileOperation(FileOperationFunction run, UINT operation, const std::wstr
   return !op.fAnyOperationsAborted;
 }
 
+// Refusals of our own, shown like the extension's other message and reported as a failure.
+bool Refuse(const wchar_t* message, const std::wstring& path) {
+  ShowErrorBox(::GetFocus(), FillPlaceholder(message, path));
+  return false;
+}
+
 }  // namespace
 
 bool CCommandContext::CopyFullPath() { return SetClipboardText(ShiftDown ? DoubleBackslashes(FullPath) : FullPath); }
@@ -68,14 +89,42 @@ bool CCommandContext::CopyFileName() { return SetClipboardText(FileName); }
 bool CCommandContext::CopyFileBaseName() { return SetClipboardText(BaseName); }
 
 bool CCommandContext::ApplyNewPath(const std::wstring& newPath) {
+  // Windows would trim such a name, or take it for a device: the operation would reach another
+  // item than the one named, or none, and still report success.
+  switch (CheckFileName(NamePart(newPath))) {
+    case FileNameProblem::None:
+      break;
+    case FileNameProblem::Empty:
+      return Refuse(L"新しい名前が空になるため、実行できません。\n【パス】%s", FullPath);
+    case FileNameProblem::TrailingPeriodOrBlank:
+      return Refuse(L"新しい名前の末尾がピリオドまたは空白になるため、実行できません。\n【パス】%s", newPath);
+    case FileNameProblem::ReservedDevice:
+      return Refuse(L"新しい名前がデバイス名（CON、NUL など）になるため、実行できません。\n【パス】%s", newPath);
+    case FileNameProblem::UnusableCharacter:
+      return Refuse(L"新しい名前に使用できない文字が含まれるため、実行できません。\n【パス】%s", newPath);
+  }
   return CtrlDown ? CopyItem(FullPath, newPath) : RenameItem(FullPath, newPath);
 }
 
 bool CCommandContext::RenameItem(const std::wstring& from, const std::wstring& to) {
+  // A name that differs only in case is renamed: Windows keeps the new spelling.
+  if (CompareTarget(from, to) == CTarget::Same) return true;
   return RunFileOperation(FileOperation, FO_RENAME, from, to);
 }
 
 bool CCommandContext::CopyItem(const std::wstring& from, const std::wstring& to) {
+  // A copy onto the item itself: nothing to do, as for an unchanged name.
+  if (CompareTarget(from, to) != CTarget::Other) return true;
+  // The shell takes an existing folder for a destination and copies into it; a folder copied onto
+  // an existing file name fares no better. The copy lands beside the source or not at all.
+  const DWORD target = ::GetFileAttributesW(to.c_str());
+  if (target != INVALID_FILE_ATTRIBUTES) {
+    if (target & FILE_ATTRIBUTE_DIRECTORY)
+      return Refuse(L"同じ名前のフォルダが既にあるため、コピーできません。\n【パス】%s", to);
+    const DWORD source = ::GetFileAttributesW(from.c_str());
+    if (source != INVALID_FILE_ATTRIBUTES && (source & FILE_ATTRIBUTE_DIRECTORY))
+      return Refuse(L"同じ名前のファイルが既にあるため、フォルダをコピーできません。\n【パス】%s", to);
+  }
   return RunFileOperation(FileOperation, FO_COPY, from, to);
 }
 

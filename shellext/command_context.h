@@ -18,6 +18,7 @@ struct CSelectedItem {
   std::wstring BaseName;    // name without extension; the whole name for a folder
   std::wstring Extension;   // with its period, or empty; always empty for a folder
   bool IsFolder = false;
+  bool IsRoot = false;      // a drive or share root: it has no name of its own to change
 };
 
 // The shell's undoable file operation; tests replace it only where Wine's shell differs from Windows.
@@ -40,6 +41,7 @@ public:
   std::wstring BaseName;
   std::wstring Extension;
   bool IsFolder;
+  bool IsRoot;
   bool ShiftDown = false;
   bool CtrlDown = false;
   FileOperationFunction FileOperation = ::SHFileOperationW;
@@ -50,7 +52,9 @@ public:
   bool CopyFileName();
   bool CopyFileBaseName();
 
-  // Renaming commands 5 to 21: true on success (also when there was nothing to change).
+  // Renaming commands 5 to 21: true on success (also when there was nothing to change). A command
+  // refused because it would reach another item than the one named shows why in a message box
+  // owned by the focus window and returns false, so InvokeCommand answers E_FAIL.
   bool ToLower();
   bool ToUpper();
   bool RemoveShortcutString();
@@ -68,6 +72,9 @@ public:
   bool InsertFileDateTimeInEnd(const SYSTEMTIME& time);   // 19 and 21
 
   // Menu predicates: no side effects, no file system access.
+  // Whether removing command `command` (7, 8, 9, 10, 14 or 16) would give a name that Windows
+  // takes as written; the other commands answer true.
+  bool GivesUsableName(int command) const;
   bool HasExtension() const;
   bool HasShortcutSuffix() const;
   bool HasCopyPrefix() const;
@@ -79,17 +86,25 @@ public:
   // The stamp of `time` in the settings' date (or date-and-time) format, or why there is none.
   CDateStamp FormatDateStamp(const SYSTEMTIME& time, bool dateOnly) const;
 
-  // Renames FullPath to `newPath`, or copies it there while Ctrl is held.
+  // Renames FullPath to `newPath`, or copies it there while Ctrl is held. Refuses a new name that
+  // is empty, ends in a period or a blank, or names a device.
   bool ApplyNewPath(const std::wstring& newPath);
+  // Both do nothing for a target that Windows resolves to the source itself (trailing periods and
+  // blanks dropped, case ignored); only a rename that changes the case of letters is carried out.
   bool RenameItem(const std::wstring& from, const std::wstring& to);
+  // Refuses a target that exists as a folder, or any existing target for a folder: the shell
+  // would copy into it instead of beside the source.
   bool CopyItem(const std::wstring& from, const std::wstring& to);
   bool SetClipboardText(const std::wstring& text);
 
 private:
+  enum class StampPlace { Head, End };
+  // What a Ctrl copy does when the dated name exists: number it until it is free, or leave the
+  // name to the shell's own confirmation.
+  enum class CopyCollision { Number, AskShell };
+
   NameParts Parts() const;
-  // Puts the stamp of `time` before or after the name; Ctrl copies, numbered while the name exists
-  // when `numberOnCollision`.
-  bool InsertDateStamp(const SYSTEMTIME& time, bool head, bool numberOnCollision);
+  bool InsertDateStamp(const SYSTEMTIME& time, StampPlace place, CopyCollision collision);
 
   ClockFunction clock_;
 };

@@ -57,6 +57,8 @@ bool KeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
 
 bool RunCommand(int number, CCommandContext& context, const SYSTEMTIME& creationTime, const SYSTEMTIME& lastWriteTime) {
   if (!IsCommand(number)) return true;
+  // A root has no name to change: every composed path would name another item. Not offered.
+  if (context.IsRoot && IsRenamingCommand(number)) return false;
   return kCommandHandlers[number](context, CItemTimes{creationTime, lastWriteTime});
 }
 
@@ -97,7 +99,7 @@ HRESULT CContextMenuExtention::InitializeFrom(IDataObject* data) {
   HRESULT result = E_FAIL;
   {
     CStgMedium medium;
-    if (FAILED(data->GetData(&format, &medium))) return E_FAIL;
+    if (FAILED(data->GetData(&format, medium.Put()))) return E_FAIL;
     HDROP drop = static_cast<HDROP>(medium.Get().hGlobal);
     if (::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) result = S_OK;
     // Never act on a cut path: one that does not fit the buffer is refused whole.
@@ -106,6 +108,9 @@ HRESULT CContextMenuExtention::InitializeFrom(IDataObject* data) {
       UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
       if (length == 0 || length >= MAX_PATH || ::DragQueryFileW(drop, 0, raw, MAX_PATH) != length) result = E_FAIL;
     }
+    // Only a full path that Windows takes as written: "memo." would reach "memo", "memo.txt" the
+    // current folder's, "NUL" a device.
+    if (SUCCEEDED(result) && !IsSelectablePath(raw)) result = E_FAIL;
     if (SUCCEEDED(result)) {
       CSelectedItem item = ReadSelectedItem(raw);
       // Only read sharing: an item another program is writing is left alone.
@@ -119,7 +124,6 @@ HRESULT CContextMenuExtention::InitializeFrom(IDataObject* data) {
       if (!ToLocalSystemTime(creation, creationLocal) || !ToLocalSystemTime(lastWrite, lastWriteLocal)) return E_FAIL;
       // Everything read: only now replace what an earlier Initialize left.
       item_ = std::move(item);
-      ::CopyMemory(rawPath_, raw, sizeof raw);
       creationTime_ = creationLocal;
       lastWriteTime_ = lastWriteLocal;
       selected_ = true;

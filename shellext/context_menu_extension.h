@@ -45,7 +45,6 @@ private:
 
   CModuleObject moduleObject_;  // first: counted before anything else can fail
   LONG refCount_ = 0;
-  wchar_t rawPath_[MAX_PATH] = {};
   CSelectedItem item_;
   SYSTEMTIME creationTime_ = {};
   SYSTEMTIME lastWriteTime_ = {};

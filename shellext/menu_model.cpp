@@ -13,7 +13,7 @@ struct Decision {
   std::wstring fill;  // the "%s" of labels 9, 10 and 18 to 21
 };
 
-Decision Decide(int command, const IMenuFacts& f) {
+Decision DecideByName(int command, const IMenuFacts& f) {
   switch (command) {
     case CmdCopyFileBaseName:
     case CmdInsertStringInExtensionEnd:
@@ -43,6 +43,14 @@ Decision Decide(int command, const IMenuFacts& f) {
     default:
       return {true};
   }
+}
+
+Decision Decide(int command, const IMenuFacts& f) {
+  if (IsRenamingCommand(command) && f.IsRoot()) return {false};
+  Decision d = DecideByName(command, f);
+  // Asked last, and only of a command about to be shown: it runs the command's rule once more.
+  if (d.shown && IsRenamingCommand(command) && !f.GivesUsableName(command)) d.shown = false;
+  return d;
 }
 
 }  // namespace

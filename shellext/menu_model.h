@@ -11,6 +11,10 @@ class IMenuFacts {
 public:
   virtual ~IMenuFacts() = default;
   virtual bool IsFolder() const = 0;
+  virtual bool IsRoot() const = 0;  // a drive or share root: no renaming command applies
+  // False when the command would leave a name Windows does not take as written (empty, a trailing
+  // period or blank, a device name).
+  virtual bool GivesUsableName(int command) const = 0;
   virtual bool HasExtension() const = 0;
   virtual bool HasShortcutSuffix() const = 0;
   virtual bool HasCopyPrefix() const = 0;

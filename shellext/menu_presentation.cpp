@@ -20,6 +20,8 @@ public:
   CItemFacts(const CCommandContext& context, const SYSTEMTIME& created, const SYSTEMTIME& written)
       : c_(context), created_(created), written_(written) {}
   bool IsFolder() const override { return c_.IsFolder; }
+  bool IsRoot() const override { return c_.IsRoot; }
+  bool GivesUsableName(int command) const override { return c_.GivesUsableName(command); }
   bool HasExtension() const override { return c_.HasExtension(); }
   bool HasShortcutSuffix() const override { return c_.HasShortcutSuffix(); }
   bool HasCopyPrefix() const override { return c_.HasCopyPrefix(); }
@@ -55,9 +57,13 @@ HRESULT CopyToCallerBuffer(const std::basic_string<Char>& text, Char* buffer, UI
 
 }  // namespace
 
-HRESULT CContextMenuExtention::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT, UINT flags) {
+HRESULT CContextMenuExtention::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
+                                                UINT flags) {
   return ComGuard([&]() -> HRESULT {
     if (flags & kExcludingFlags) return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
+    // Identifiers past idCmdLast belong to the host: choosing our item would run its command.
+    if (idCmdLast < idCmdFirst || idCmdLast - idCmdFirst < static_cast<UINT>(kLastCommand))
+      return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
     CCommandContext context = NewContext();
     CItemFacts facts(context, creationTime_, lastWriteTime_);
     std::vector<MenuEntry> entries = BuildMenuEntries(settings_.contextMenuExtMenuItems, facts);

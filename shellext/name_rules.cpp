@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "date_separators.h"
 #include "regexp.h"
 #include "text.h"
 
@@ -78,21 +79,21 @@ std::optional<std::wstring> PathWithoutNumericTail(const NameParts& p) {
   return Compose(p, p.BaseName.substr(0, g->start), p.Extension);
 }
 
-bool IsNameDisabled(const std::wstring& baseName) { return baseName.compare(0, 2, L"~$") == 0; }
+bool HasNameDisableMarker(const std::wstring& baseName) { return baseName.compare(0, 2, L"~$") == 0; }
 
-bool IsExtensionDisabled(const std::wstring& extension) { return !extension.empty() && extension.back() == L'$'; }
+bool HasExtensionDisableMarker(const std::wstring& extension) { return !extension.empty() && extension.back() == L'$'; }
 
 std::wstring PathWithNameDisabled(const NameParts& p) { return Compose(p, L"~$" + p.BaseName, p.Extension); }
 
 std::optional<std::wstring> PathWithNameEnabled(const NameParts& p) {
-  if (!IsNameDisabled(p.BaseName)) return std::nullopt;
+  if (!HasNameDisableMarker(p.BaseName)) return std::nullopt;
   return Compose(p, p.BaseName.substr(2), p.Extension);
 }
 
 std::wstring PathWithExtensionDisabled(const NameParts& p) { return Compose(p, p.BaseName, p.Extension + L"$"); }
 
 std::optional<std::wstring> PathWithExtensionEnabled(const NameParts& p) {
-  if (!IsExtensionDisabled(p.Extension)) return std::nullopt;
+  if (!HasExtensionDisableMarker(p.Extension)) return std::nullopt;
   return Compose(p, p.BaseName, p.Extension.substr(0, p.Extension.size() - 1));
 }
 
@@ -103,9 +104,7 @@ std::wstring AutoNumberedPath(const NameParts& p, int n, bool zeroPad) {
 }
 
 const wchar_t* DateConnector(bool addConnector, int index) {
-  static const wchar_t* const kConnectors[] = {L"_", L"-", L" "};
-  if (!addConnector) return L"";
-  return (index >= 0 && index <= 2) ? kConnectors[index] : kConnectors[0];
+  return addConnector ? DateSeparatorOf(index) : L"";
 }
 
 std::wstring DatedPath(const NameParts& p, const std::wstring& stamp, const std::wstring& connector, bool head) {

@@ -41,8 +41,9 @@ std::wstring PathWithNameDisabled(const NameParts& p);
 std::optional<std::wstring> PathWithNameEnabled(const NameParts& p);
 std::wstring PathWithExtensionDisabled(const NameParts& p);
 std::optional<std::wstring> PathWithExtensionEnabled(const NameParts& p);
-bool IsNameDisabled(const std::wstring& baseName);
-bool IsExtensionDisabled(const std::wstring& extension);
+// The markers themselves: "~$" at the head of the base name, "$" at the end of the extension.
+bool HasNameDisableMarker(const std::wstring& baseName);
+bool HasExtensionDisableMarker(const std::wstring& extension);
 
 // "name(n)ext", n formatted plainly or zero-padded to three digits.
 std::wstring AutoNumberedPath(const NameParts& p, int n, bool zeroPad);

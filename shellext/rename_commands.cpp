@@ -2,10 +2,12 @@
 // the file operation happens here at the edge.
 #include <shlwapi.h>
 
+#include "catalogue.h"
 #include "command_context.h"
 #include "date_stamp.h"
 #include "errors.h"
 #include "name_rules.h"
+#include "path_rules.h"
 #include "text.h"
 
 namespace {
@@ -58,7 +60,7 @@ bool CCommandContext::AddAutoNumber() {
     std::wstring path = AutoNumberedPath(Parts(), n, ShiftDown);
     if (!Exists(path)) return ApplyNewPath(path);
   }
-  ::MessageBoxW(::GetFocus(), L"000～999までの連番が既に使用されています。", kCaption, MB_OK | MB_ICONERROR);
+  ShowErrorBox(::GetFocus(), L"000～999までの連番が既に使用されています。");
   return true;
 }
 
@@ -66,25 +68,46 @@ CDateStamp CCommandContext::FormatDateStamp(const SYSTEMTIME& time, bool dateOnl
   return MakeDateStamp(dateOnly ? Settings.dateFormat : Settings.dateTimeFormat, StampTimeOf(time));
 }
 
-bool CCommandContext::InsertDateStamp(const SYSTEMTIME& time, bool head, bool numberOnCollision) {
+bool CCommandContext::InsertDateStamp(const SYSTEMTIME& time, StampPlace place, CopyCollision collision) {
+  const bool head = place == StampPlace::Head;
   CDateStamp stamp = FormatDateStamp(time, !ShiftDown);
   // A name without its stamp, or with a colon (an NTFS stream), is never what the user asked for.
   if (!stamp.Usable()) return false;
   const wchar_t* connector = DateConnector(Settings.contextMenuExtAddUnderbarOnDate, Settings.dateTimeConnection);
   std::wstring path = DatedPath(Parts(), stamp.text, connector, head);
-  if (CtrlDown && numberOnCollision) {
+  if (CtrlDown && collision == CopyCollision::Number) {
     for (int n = 2; Exists(path); ++n) path = NumberedDatedPath(Parts(), stamp.text, n, head);
   }
   return ApplyNewPath(path);
 }
 
-bool CCommandContext::InsertDateTimeInHead() { return InsertDateStamp(clock_(), true, true); }
+bool CCommandContext::InsertDateTimeInHead() {
+  return InsertDateStamp(clock_(), StampPlace::Head, CopyCollision::Number);
+}
 
-bool CCommandContext::InsertDateTimeInEnd() { return InsertDateStamp(clock_(), false, true); }
+bool CCommandContext::InsertDateTimeInEnd() { return InsertDateStamp(clock_(), StampPlace::End, CopyCollision::Number); }
 
-bool CCommandContext::InsertFileDateTimeInHead(const SYSTEMTIME& time) { return InsertDateStamp(time, true, false); }
+bool CCommandContext::InsertFileDateTimeInHead(const SYSTEMTIME& time) {
+  return InsertDateStamp(time, StampPlace::Head, CopyCollision::AskShell);
+}
 
-bool CCommandContext::InsertFileDateTimeInEnd(const SYSTEMTIME& time) { return InsertDateStamp(time, false, false); }
+bool CCommandContext::InsertFileDateTimeInEnd(const SYSTEMTIME& time) {
+  return InsertDateStamp(time, StampPlace::End, CopyCollision::AskShell);
+}
+
+bool CCommandContext::GivesUsableName(int command) const {
+  std::optional<std::wstring> path;
+  switch (command) {
+    case CmdRemoveShortcutString: path = PathWithoutShortcutSuffix(Parts()); break;
+    case CmdRemoveCopyString: path = PathWithoutCopyPrefix(Parts(), false); break;
+    case CmdRemoveNumericFromFileNameHead: path = PathWithoutNumericHead(Parts()); break;
+    case CmdRemoveNumericFromFileNameEnd: path = PathWithoutNumericTail(Parts()); break;
+    case CmdRemoveStringFromFileNameHead: path = PathWithNameEnabled(Parts()); break;
+    case CmdRemoveStringFromExtensionEnd: path = PathWithExtensionEnabled(Parts()); break;
+    default: return true;
+  }
+  return !path || CheckFileName(NamePart(*path)) == FileNameProblem::None;
+}
 
 bool CCommandContext::HasExtension() const { return !Extension.empty(); }
 
@@ -104,6 +127,6 @@ bool CCommandContext::GetNumericTail(std::wstring& digits) const {
   return found.has_value();
 }
 
-bool CCommandContext::IsNameDisabled() const { return ::IsNameDisabled(BaseName); }
+bool CCommandContext::IsNameDisabled() const { return HasNameDisableMarker(BaseName); }
 
-bool CCommandContext::IsExtensionDisabled() const { return ::IsExtensionDisabled(Extension); }
+bool CCommandContext::IsExtensionDisabled() const { return HasExtensionDisableMarker(Extension); }

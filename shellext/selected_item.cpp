@@ -2,27 +2,18 @@
 
 #include <shlwapi.h>
 
+#include "path_rules.h"
+#include "text.h"
+
 namespace {
 
-bool IsDriveRoot(std::wstring_view path) { return path.size() == 3 && path[1] == L':' && path[2] == L'\\'; }
-
-// Index where the last component starts; 0 when the path has no backslash. A backslash that ends
-// the path (a drive root) does not start a component, as with PathFindFileNameW.
+// Index where the last component starts; 0 for a path without one of its own (a drive root keeps
+// its backslash, as with PathFindFileNameW).
 std::size_t LastComponentStart(std::wstring_view path) {
   for (std::size_t i = path.size(); i > 0; --i) {
     if (path[i - 1] == L'\\' && i < path.size()) return i;
   }
   return 0;
-}
-
-// FullPath without its last component, as PathRemoveFileSpecW leaves it: a component directly
-// below a root keeps the root's backslash ("C:\a" gives "C:\", "\a" gives "\").
-std::wstring FolderOf(std::wstring_view path) {
-  std::size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring_view::npos) return {};
-  if (IsDriveRoot(path.substr(0, 3)) && slash == 2) return std::wstring(path.substr(0, 3));
-  if (slash == 0) return L"\\";
-  return std::wstring(path.substr(0, slash));
 }
 
 // Position of the extension's period in a name, as PathFindExtensionW finds it: the last period
@@ -41,16 +32,19 @@ std::size_t ExtensionStart(std::wstring_view name) {
 }  // namespace
 
 std::wstring RemoveTrailingBackslash(std::wstring_view rawPath) {
-  if (rawPath.size() > 1 && rawPath.back() == L'\\' && !IsDriveRoot(rawPath)) rawPath.remove_suffix(1);
+  // A drive root keeps the backslash that makes it a root ("C:" alone is the current folder of C).
+  if (rawPath.size() > 1 && rawPath.back() == L'\\' && PathRootLength(rawPath) != rawPath.size())
+    rawPath.remove_suffix(1);
   return std::wstring(rawPath);
 }
 
 CSelectedItem SplitSelectedPath(std::wstring_view rawPath, bool isFolder) {
   CSelectedItem item;
   item.FullPath = RemoveTrailingBackslash(rawPath);
-  item.FolderPath = FolderOf(item.FullPath);
+  item.FolderPath = FolderPart(item.FullPath);
   item.FileName = item.FullPath.substr(LastComponentStart(item.FullPath));
   item.IsFolder = isFolder;
+  item.IsRoot = IsRootPath(item.FullPath);
   if (isFolder) {
     item.BaseName = item.FileName;
     return item;
@@ -65,6 +59,8 @@ CSelectedItem SplitSelectedPath(std::wstring_view rawPath, bool isFolder) {
   }
   return item;
 }
+
+bool IsSelectablePath(std::wstring_view rawPath) { return IsExactFullPath(RemoveTrailingBackslash(rawPath)); }
 
 CSelectedItem ReadSelectedItem(std::wstring_view rawPath) {
   std::wstring full = RemoveTrailingBackslash(rawPath);

@@ -12,5 +12,9 @@ CSelectedItem SplitSelectedPath(std::wstring_view rawPath, bool isFolder);
 // `rawPath` without one trailing backslash; a drive root ("C:\") keeps its own.
 std::wstring RemoveTrailingBackslash(std::wstring_view rawPath);
 
+// Whether the handler may act on a path as Explorer hands it over: a full path that Windows
+// resolves to exactly the item named (see IsExactFullPath).
+bool IsSelectablePath(std::wstring_view rawPath);
+
 // The split of a selected path, asking the file system whether it is a folder.
 CSelectedItem ReadSelectedItem(std::wstring_view rawPath);

@@ -52,6 +52,16 @@ TEST(SelectedItemSplit, NamePartsFollowExplorersRules) {
   EXPECT_EQ(SplitSelectedPath(L"C:\\", true).FolderPath, L"C:\\");
 }
 
+TEST(SelectedItemSplit, RootsAreMarkedAndOnlyExactFullPathsSelectable) {
+  EXPECT_TRUE(SplitSelectedPath(L"R:\\", true).IsRoot);
+  EXPECT_TRUE(SplitSelectedPath(L"\\\\server\\share\\", true).IsRoot);
+  EXPECT_FALSE(SplitSelectedPath(L"R:\\photos", true).IsRoot);
+  EXPECT_TRUE(IsSelectablePath(L"C:\\data\\photos\\"));
+  EXPECT_TRUE(IsSelectablePath(L"R:\\"));
+  EXPECT_FALSE(IsSelectablePath(L"R:"));
+  EXPECT_FALSE(IsSelectablePath(L"C:\\data\\memo.\\"));
+}
+
 TEST(SelectedItemSplit, FolderIsAskedOfTheFileSystem) {
   CTempDir dir(L"split");
   ::CreateDirectoryW((dir / L"data.old").c_str(), nullptr);
@@ -106,6 +116,22 @@ TEST_F(FileOperationTest, UnchangedPathDoesNoFileOperation) {
   EXPECT_TRUE(context.RenameItem(path, path));
   EXPECT_TRUE(context.CopyItem(path, path));
   EXPECT_EQ(ListFolder(dir_.Path()), std::vector<std::wstring>{L"a.txt"});
+}
+
+TEST_F(FileOperationTest, TargetThatWindowsResolvesToTheSourceDoesNothing) {
+  ::CreateDirectoryW((dir_ / L"photos").c_str(), nullptr);
+  WriteBytes(dir_ / L"photos\\a.jpg", "jpg");
+  WriteBytes(dir_ / L"memo.txt", "memo");
+  CCommandContext folder = Context(dir_ / L"photos", true);
+  // Each would copy the folder into itself, level after level.
+  EXPECT_TRUE(folder.CopyItem(dir_ / L"photos", dir_ / L"photos."));
+  EXPECT_TRUE(folder.CopyItem(dir_ / L"photos", dir_ / L"photos . "));
+  EXPECT_TRUE(folder.CopyItem(dir_ / L"photos", dir_ / L"PHOTOS")) << "a copy onto itself in other case";
+  CCommandContext file = Context(dir_ / L"memo.txt");
+  EXPECT_TRUE(file.RenameItem(dir_ / L"memo.txt", dir_ / L"memo.txt.."));
+  EXPECT_TRUE(file.CopyItem(dir_ / L"memo.txt", dir_ / L"Memo.TXT "));
+  EXPECT_EQ(ListFolder(dir_.Path()), (std::vector<std::wstring>{L"memo.txt", L"photos"}));
+  EXPECT_EQ(ListFolder(dir_ / L"photos"), std::vector<std::wstring>{L"a.jpg"});
 }
 
 TEST_F(FileOperationTest, FailedOperationsReportFailureAndKeepBothItems) {

@@ -160,6 +160,17 @@ TEST_F(ContextMenuTest, RemovalCommandsAppearWhenTheyApplyWithWhatTheyRemove) {
   EXPECT_EQ(U8(L""), U8(Texts(Submenu(File(L"memo.txt")))));
 }
 
+TEST_F(ContextMenuTest, RemovalsThatWouldLeaveNoUsableNameAreNotOffered) {
+  UseMenuList(L"7,8,9,10,14,16");
+  std::wstring folder = work_ / L" へのショートカット";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  EXPECT_EQ(U8(L""), U8(Texts(Submenu(folder)))) << "nothing would be left of the name";
+  EXPECT_EQ(U8(L""), U8(Texts(Submenu(File(L"~$")))));
+  EXPECT_EQ(U8(L""), U8(Texts(Submenu(File(L"memo.$"))))) << "memo. is memo to Windows";
+  EXPECT_EQ(U8(L""), U8(Texts(Submenu(File(L"1 NUL.txt"))))) << "a device name";
+  EXPECT_EQ(U8(L"ファイル名の先頭の「1 」を除去|"), U8(Texts(Submenu(File(L"1 NULL.txt")))));
+}
+
 TEST_F(ContextMenuTest, SeparatorsNeverLeadNorDouble) {
   UseMenuList(L"0,0,5,0,0");
   EXPECT_EQ(U8(L"すべて小文字に|-|"), U8(Texts(Submenu(File(L"a.txt")))));
@@ -188,6 +199,22 @@ TEST_F(ContextMenuTest, FlagsThatExcludeUsAddNothing) {
     EXPECT_EQ(S_OK, handler->QueryContextMenu(menu.Get(), 0, kFirst, kFirst + 30, flags)) << flags;
     EXPECT_EQ(0, ::GetMenuItemCount(menu.Get())) << flags;
   }
+}
+
+TEST_F(ContextMenuTest, RangeTooSmallForOurIdentifiersAddsNothing) {
+  CComPtr<IContextMenu> handler = Handler(File(L"a.txt"));
+  // Identifiers past idCmdLast belong to the host: our item would run its command.
+  const struct {
+    UINT first, last;
+  } ranges[] = {{kFirst, kFirst + 20}, {kFirst, kFirst}, {kFirst, kFirst - 1}, {0xFFFFFFF0u, 0xFFFFFFFFu}};
+  for (const auto& r : ranges) {
+    CMenu menu(::CreatePopupMenu());
+    EXPECT_EQ(S_OK, handler->QueryContextMenu(menu.Get(), 0, r.first, r.last, CMF_NORMAL)) << r.last;
+    EXPECT_EQ(0, ::GetMenuItemCount(menu.Get())) << r.last;
+  }
+  CMenu menu(::CreatePopupMenu());
+  EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 22), handler->QueryContextMenu(menu.Get(), 0, kFirst, kFirst + 21, 0));
+  EXPECT_EQ(3, ::GetMenuItemCount(menu.Get())) << "exactly enough room";
 }
 
 TEST_F(ContextMenuTest, VerbsInBothWidths) {

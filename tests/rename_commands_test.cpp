@@ -179,6 +179,22 @@ TEST_F(RenameCommands, UnusableStampsRenameNothingAndFail) {
   EXPECT_EQ((List{L"2024年03月05日_memo.txt"}), Names());
 }
 
+TEST_F(RenameCommands, DatedNameThatWindowsWouldTrimIsRefusedWithAMessage) {
+  File(L"memo");
+  wcscpy(settings.dateFormat, L"%Y ");  // Windows would make it memo_2024
+  CMessageBoxCatcher catcher(L"タブリノリネーム");
+  EXPECT_FALSE(Run(dir / L"memo", &CCommandContext::InsertDateTimeInEnd));
+  wcscpy(settings.dateFormat, L"%Y.");
+  EXPECT_FALSE(Run(dir / L"memo", &CCommandContext::InsertDateTimeInEnd, false, true));
+  std::vector<CCaughtBox> boxes = catcher.Finish();
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ(U8(L"新しい名前の末尾がピリオドまたは空白になるため、実行できません。\n【パス】" + (dir / L"memo_2024 ")),
+            U8(boxes[0].text));
+  EXPECT_EQ(U8(L"新しい名前の末尾がピリオドまたは空白になるため、実行できません。\n【パス】" + (dir / L"memo_2024.")),
+            U8(boxes[1].text));
+  EXPECT_EQ((List{L"memo"}), Names());
+}
+
 TEST_F(RenameCommands, MarkersBothWays) {
   File(L"memo.txt");
   EXPECT_TRUE(Run(dir / L"memo.txt", &CCommandContext::InsertStringInFileNameHead));

@@ -231,6 +231,28 @@ TEST_F(ResidentHostTest, SettingsFileThatCannotBeReadOnRestartEndsWithoutSecondS
   ExpectNoHostEvents();
 }
 
+TEST_F(ResidentHostTest, SettingsFileHeldForAMomentAtStartIsLoadedOnceReleased) {
+  // As a backup or antivirus tool does at logon: the file is held for itself while the host starts.
+  WriteSettings("DateFormat=%m%d\r\nRenameExt_InsertDate=True\r\n");
+  CFileHandle locked(::CreateFileW(IniPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(locked);
+  CTestProcess host = StartHost();
+  // The controller is fetched right before the first load: from then on the host meets the lock.
+  ASSERT_TRUE(WaitUntil([&] { return !HookCalls().empty(); }, kWaitMs));
+  ::Sleep(500);
+  EXPECT_TRUE(FindMessageBoxes(host.Id(), kBoxCaption).empty()) << "a moment's lock is no failed load";
+  locked.Reset();
+
+  ASSERT_TRUE(WaitReady(host));
+  std::vector<CHookCall> calls = HookCalls();
+  ASSERT_EQ(CallNames(), (Names{"GetTavrinoHookController", "StartHook"}));
+  EXPECT_EQ(calls[1]["DateFormat"], "%m%d") << "the user's settings, not the defaults";
+  EXPECT_EQ(calls[1]["RenameExt_InsertDate"], "1");
+  ASSERT_TRUE(SignalNamedEvent(kStopEventName));
+  ASSERT_TRUE(EndsWithZero(host));
+}
+
 TEST_F(ResidentHostTest, SettingsPathTooLongForTheSystemEndsWithLoadMessage) {
   // An install folder whose programs still fit the classic path limit but whose settings file does not.
   std::wstring deep = install_.Path();

@@ -20,10 +20,19 @@ protected:
     LoadSettings(s);
     return s;
   }
-  // Settings files are ANSI text; the tests write them in code page 932 as the platform would.
+  // Settings files written by hand or by earlier versions are ANSI text: code page 932 here.
   void WriteIni(const std::wstring& body) {
     std::string bytes = ToThreadAnsi(L"[Default]\r\n" + body);
     WriteBytes(path, bytes);
+  }
+  // The text of a file saved from nothing, which must be UTF-16 with its byte-order mark.
+  std::wstring ReadUnicodeIni() {
+    std::string bytes = ReadBytes(path);
+    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) {
+      ADD_FAILURE() << "no UTF-16 byte-order mark";
+      return {};
+    }
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / sizeof(wchar_t));
   }
 };
 
@@ -92,7 +101,7 @@ TEST_F(SettingsFile, NegativeAndOutOfRangeConnectorsAreStoredAsGiven) {
 TEST_F(SettingsFile, SavingDefaultsWritesTheSeventeenKeysInOrder) {
   CSettings s = Load();
   SaveSettings(s);
-  std::wstring text = FromThreadAnsi(ReadBytes(path));
+  std::wstring text = ReadUnicodeIni();
   const wchar_t* expected =
       L"[Default]\r\n"
       L"EnableExplorerRenameExt=False\r\n"
@@ -116,6 +125,7 @@ TEST_F(SettingsFile, SavingDefaultsWritesTheSeventeenKeysInOrder) {
 }
 
 TEST_F(SettingsFile, EveryValueRoundTripsIncludingJapaneseText) {
+  WriteIni(L"");  // an existing ANSI file stays ANSI
   CSettings s;
   s.SetIniFilePath(path);
   s.enableExplorerRenameExt = true;
@@ -142,8 +152,46 @@ TEST_F(SettingsFile, EveryValueRoundTripsIncludingJapaneseText) {
   EXPECT_EQ(U8(L"%Y年%m月%d日"), U8(back.dateFormat));
   EXPECT_EQ(U8(L"%H時%M分"), U8(back.dateTimeFormat));
   EXPECT_EQ(2, back.dateTimeConnection);
-  // The file itself is code page 932 text, as the platform writes it.
+  // The file itself is still code page 932 text, as the platform writes into an ANSI file.
   EXPECT_NE(std::string::npos, ReadBytes(path).find("DateFormat=%Y\x94\x4e%m\x8c\x8e%d\x93\xfa"));
+}
+
+TEST_F(SettingsFile, FileSavedFromNothingKeepsCharactersOutsideTheCodePage) {
+  CSettings s;
+  s.SetIniFilePath(path);
+  wcscpy(s.dateFormat, L"%Y年%m月é한");  // é and 한 have no place in code page 932
+  wcscpy(s.dateTimeFormat, L"%H時%M分");
+  SaveSettings(s);
+  CSettings back = Load();
+  EXPECT_EQ(U8(L"%Y年%m月é한"), U8(back.dateFormat));
+  EXPECT_EQ(U8(L"%H時%M分"), U8(back.dateTimeFormat));
+  EXPECT_NE(std::wstring::npos, ReadUnicodeIni().find(L"DateFormat=%Y年%m月é한\r\n"));
+
+  SaveSettings(back);  // saving again into the file it made keeps it so
+  EXPECT_EQ(U8(L"%Y年%m月é한"), U8(Load().dateFormat));
+}
+
+TEST_F(SettingsFile, ValuesWithBlanksOrQuotesAtTheEndsRoundTrip) {
+  for (bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "existing ANSI file" : "new file");
+    ::DeleteFileW(path.c_str());
+    if (existing) WriteIni(L"");
+    CSettings s;
+    s.SetIniFilePath(path);
+    wcscpy(s.dateFormat, L" %Y ");
+    wcscpy(s.dateTimeFormat, L"'%H'");
+    wcscpy(s.contextMenuExtMenuItems, L"\"1\"");
+    wcscpy(s.renameExtFileNamePartCheckList, L"　2");  // an ideographic space
+    SaveSettings(s);
+    CSettings back = Load();
+    EXPECT_EQ(U8(L" %Y "), U8(back.dateFormat));
+    EXPECT_EQ(U8(L"'%H'"), U8(back.dateTimeFormat));
+    EXPECT_EQ(U8(L"\"1\""), U8(back.contextMenuExtMenuItems));
+    EXPECT_EQ(U8(L"　2"), U8(back.renameExtFileNamePartCheckList));
+    EXPECT_STREQ(L"0,1,2", back.renameExtFileNamePartSelectOrder) << "plain values stay unquoted";
+  }
+  EXPECT_NE(std::string::npos, ReadBytes(path).find("DateFormat=\" %Y \"\r\n"));
+  EXPECT_NE(std::string::npos, ReadBytes(path).find("RenameExt_FileNamePartSelectOrder=0,1,2\r\n"));
 }
 
 TEST_F(SettingsFile, FailedWriteStopsAtTheFirstKeyWithTheSystemText) {

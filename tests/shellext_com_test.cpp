@@ -12,6 +12,7 @@
 
 #include "shell_client.h"
 #include "test_support.h"
+#include "windows_probe.h"
 #include "text.h"
 
 namespace {
@@ -298,6 +299,149 @@ TEST_F(ShellExtTest, RenamingCommandsRenameOrWithCtrlCopy) {
                                    0, nullptr));
   EXPECT_EQ(Invoke(Select({work_ / L"a.txt"}).Get(), MAKEINTRESOURCEA(8)), S_OK);
   EXPECT_EQ(ListFolder(work_.Path()).size(), 3u);
+}
+
+// --- Acting on exactly the chosen item -----------------------------------------------------------
+
+const std::wstring kCaption = L"タブリノリネーム";
+
+// A window of this thread with the keyboard focus, as Explorer's is when a command runs.
+class CFocusWindow {
+public:
+  CFocusWindow()
+      : window_(::CreateWindowExW(0, L"STATIC", L"Explorer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, nullptr, nullptr)) {
+    ::SetForegroundWindow(window_);
+    ::SetFocus(window_);
+  }
+  CFocusWindow(const CFocusWindow&) = delete;
+  CFocusWindow& operator=(const CFocusWindow&) = delete;
+  ~CFocusWindow() { ::DestroyWindow(window_); }
+  HWND Get() const { return window_; }
+
+private:
+  HWND window_;
+};
+
+TEST_F(ShellExtTest, CtrlCopyOntoAnExistingFolderIsRefusedWithAMessage) {
+  client_->RegisterAndConnect();
+  WriteBytes(work_ / L"a.txt", "a");
+  ::CreateDirectoryW((work_ / L"~$a.txt").c_str(), nullptr);
+  ::CreateDirectoryW((work_ / L"photos").c_str(), nullptr);
+  WriteBytes(work_ / L"photos\\p.jpg", "p");
+  ::CreateDirectoryW((work_ / L"~$photos").c_str(), nullptr);
+  ::CreateDirectoryW((work_ / L"docs").c_str(), nullptr);
+  WriteBytes(work_ / L"~$docs", "file");
+  CFocusWindow explorer;
+  ASSERT_EQ(::GetFocus(), explorer.Get());
+
+  CMessageBoxCatcher catcher(kCaption);
+  // The shell would copy into the folder that holds the name: a.txt became ~$a.txt\a.txt.
+  EXPECT_EQ(Invoke(Select({work_ / L"a.txt"}).Get(), MAKEINTRESOURCEA(13), false, true), E_FAIL);
+  EXPECT_EQ(Invoke(Select({work_ / L"photos"}).Get(), MAKEINTRESOURCEA(13), false, true), E_FAIL);
+  EXPECT_EQ(Invoke(Select({work_ / L"docs"}).Get(), MAKEINTRESOURCEA(13), false, true), E_FAIL);
+  std::vector<CCaughtBox> boxes = catcher.Finish();
+
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(U8(boxes[0].text), U8(L"同じ名前のフォルダが既にあるため、コピーできません。\n【パス】" + (work_ / L"~$a.txt")));
+  EXPECT_EQ(U8(boxes[1].text), U8(L"同じ名前のフォルダが既にあるため、コピーできません。\n【パス】" + (work_ / L"~$photos")));
+  EXPECT_EQ(U8(boxes[2].text),
+            U8(L"同じ名前のファイルが既にあるため、フォルダをコピーできません。\n【パス】" + (work_ / L"~$docs")));
+  for (const CCaughtBox& box : boxes) {
+    EXPECT_EQ(box.owner, explorer.Get()) << "owned like the extension's other message";
+    EXPECT_TRUE(box.errorIcon);
+  }
+  EXPECT_TRUE(ListFolder(work_ / L"~$a.txt").empty());
+  EXPECT_TRUE(ListFolder(work_ / L"~$photos").empty());
+  EXPECT_EQ(ReadBytes(work_ / L"~$docs"), "file");
+}
+
+TEST_F(ShellExtTest, NameEndingInAPeriodOrABlankIsRefused) {
+  client_->RegisterAndConnect();
+  WriteBytes(work_ / L"memo", "neighbour");
+  WriteBytes(work_ / L"memo.txt", "neighbour");
+  const std::vector<std::wstring> odd = {L"memo.", L"memo ", L"memo.txt."};
+  // Only "\\?\" paths can make such names; Win32 paths trim them to the neighbours.
+  for (const std::wstring& name : odd) WriteBytes(L"\\\\?\\" + (work_ / name), "odd");
+  const std::vector<std::wstring> before = ListFolder(work_.Path());
+  ASSERT_EQ(before.size(), 5u);
+  for (const std::wstring& name : odd) {
+    CComPtr<IShellExtInit> handler = client_->CreateHandler();
+    EXPECT_EQ(handler->Initialize(nullptr, HDropDataObject({work_ / name}).Get(), nullptr), E_FAIL) << U8(name);
+    EXPECT_EQ(Invoke(handler.Get(), MAKEINTRESOURCEA(13)), E_FAIL) << U8(name);
+  }
+  EXPECT_EQ(ListFolder(work_.Path()), before) << "neither the item nor its neighbour was renamed";
+  EXPECT_EQ(ReadBytes(work_ / L"memo"), "neighbour");
+  for (const std::wstring& name : ListFolder(work_.Path())) ::DeleteFileW((L"\\\\?\\" + (work_ / name)).c_str());
+}
+
+TEST_F(ShellExtTest, DriveRootGetsNoRenamingCommand) {
+  client_->RegisterAndConnect();
+  // Wine maps drive letters outside the system's reach, so the prefix's own C: stands for a drive
+  // Explorer hands to Folder handlers.
+  const std::vector<std::wstring> before = ListFolder(L"C:\\");
+  CComPtr<IShellExtInit> handler = client_->CreateHandler();
+  ASSERT_EQ(handler->Initialize(nullptr, HDropDataObject({L"C:\\"}).Get(), nullptr), S_OK);
+  // Asserted first: a renaming command offered here would copy the whole drive.
+  ASSERT_EQ(SubmenuIds(handler.Get()), (std::vector<UINT>{kFirstId + 1, kFirstId + 2, kFirstId + 3}))
+      << "copying the path stays; nothing renames the drive";
+  for (int command = 5; command <= 21; ++command)
+    EXPECT_EQ(Invoke(handler.Get(), MAKEINTRESOURCEA(command), false, true), E_FAIL) << command;
+  EXPECT_EQ(ListFolder(L"C:\\"), before);
+  EXPECT_EQ(Clip(handler.Get(), 1), L"C:\\");
+  EXPECT_EQ(Clip(handler.Get(), 2), L"C:\\");
+}
+
+TEST_F(ShellExtTest, PathWithoutAFolderPartIsRefused) {
+  client_->RegisterAndConnect();
+  WriteBytes(work_ / L"memo.txt", "m");
+  ASSERT_EQ(work_.Path().substr(0, 3), L"C:\\");
+  wchar_t previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, previous);
+  // Relative paths resolve against the current folder: make it one where they name a real item.
+  ASSERT_TRUE(::SetCurrentDirectoryW(work_.Path().c_str()));
+  const std::wstring rootRelative = work_.Path().substr(2) + L"\\memo.txt";
+  for (const std::wstring& path : {std::wstring(L"memo.txt"), std::wstring(L"C:memo.txt"), std::wstring(L"C:"),
+                                   rootRelative, L"\\\\?\\" + (work_ / L"memo.txt"), work_ / L".\\memo.txt",
+                                   work_.Path() + L"\\\\memo.txt"}) {
+    CComPtr<IShellExtInit> handler = client_->CreateHandler();
+    EXPECT_EQ(handler->Initialize(nullptr, HDropDataObject({path}).Get(), nullptr), E_FAIL) << U8(path);
+    EXPECT_EQ(Clip(handler.Get(), 1, false, E_FAIL), kSentinel) << U8(path);
+  }
+  ::SetCurrentDirectoryW(previous);
+}
+
+TEST_F(ShellExtTest, CommandsThatWouldLeaveNoUsableNameAreRefusedWithAMessage) {
+  client_->RegisterAndConnect();
+  WriteBytes(work_ / L"~$", "marker only");
+  ::CreateDirectoryW((work_ / L" へのショートカット").c_str(), nullptr);
+  WriteBytes(work_ / L"memo.$", "m");
+  WriteBytes(work_ / L"memo  へのショートカット", "s");
+  WriteBytes(work_ / L"1 NUL", "n");
+  const std::vector<std::wstring> before = ListFolder(work_.Path());
+  const std::wstring empty = L"新しい名前が空になるため、実行できません。\n【パス】";
+  const std::wstring trailing = L"新しい名前の末尾がピリオドまたは空白になるため、実行できません。\n【パス】";
+  const struct {
+    const wchar_t* name;
+    int command;
+    bool ctrl;
+    std::wstring message;
+  } cases[] = {
+      {L"~$", 14, false, empty + (work_ / L"~$")},
+      {L" へのショートカット", 7, false, empty + (work_ / L" へのショートカット")},
+      {L"memo.$", 16, false, trailing + (work_ / L"memo.")},
+      {L"memo  へのショートカット", 7, false, trailing + (work_ / L"memo ")},
+      // A copy onto NUL reported success and wrote nothing.
+      {L"1 NUL", 9, true, L"新しい名前がデバイス名（CON、NUL など）になるため、実行できません。\n【パス】" + (work_ / L"NUL")},
+  };
+  for (const auto& c : cases) {
+    CMessageBoxCatcher catcher(kCaption);
+    EXPECT_EQ(Invoke(Select({work_ / c.name}).Get(), MAKEINTRESOURCEA(c.command), false, c.ctrl), E_FAIL) << c.command;
+    std::vector<CCaughtBox> boxes = catcher.Finish();
+    ASSERT_EQ(boxes.size(), 1u) << U8(c.name);
+    EXPECT_EQ(U8(boxes[0].text), U8(c.message));
+  }
+  EXPECT_EQ(ListFolder(work_.Path()), before);
 }
 
 // --- Registration -------------------------------------------------------------------------------

@@ -8,19 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "app.h"
 #include "errors.h"
 #include "hook_controller.h"
+#include "text.h"
 
 namespace {
 
 HMODULE g_module = nullptr;
 
 std::wstring BesideModule(const wchar_t* name) {
-  wchar_t path[MAX_PATH * 4] = {};
-  ::GetModuleFileNameW(g_module, path, ARRAYSIZE(path));
-  std::wstring folder(path);
-  folder.erase(folder.find_last_of(L'\\') + 1);
-  return folder + name;
+  return JoinPath(FolderPart(ModuleFileName(g_module)), name);
 }
 
 // One line per call, opened and closed each time so that a test can read it while the host runs.

@@ -3,25 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app.h"
 #include "errors.h"
 #include "text.h"
 
-namespace {
+std::wstring TestDir() { return FolderPart(ModuleFileName(nullptr)); }
 
-std::wstring ParentOf(const std::wstring& path) {
-  std::size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? path : path.substr(0, slash);
-}
-
-}  // namespace
-
-std::wstring TestDir() {
-  wchar_t buffer[MAX_PATH * 4] = {};
-  ::GetModuleFileNameW(nullptr, buffer, ARRAYSIZE(buffer));
-  return ParentOf(buffer);
-}
-
-std::wstring BinDir() { return JoinPath(ParentOf(TestDir()), L"bin"); }
+std::wstring BinDir() { return JoinPath(FolderPart(TestDir()), L"bin"); }
 
 CTempDir::CTempDir(const std::wstring& hint) {
   static LONG counter = 0;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "errors.h"
+#include "text.h"
 
 CTestProcess::CTestProcess(const std::wstring& exe, const std::wstring& arguments) {
   Start(exe, L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments));
@@ -15,7 +16,7 @@ CTestProcess CTestProcess::WithCommandLine(const std::wstring& exe, const std::w
 }
 
 void CTestProcess::Start(const std::wstring& exe, std::wstring commandLine) {
-  std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+  std::wstring folder = FolderPart(exe);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -142,3 +143,43 @@ std::vector<int> MessageBoxButtons(HWND box) {
 }
 
 void CloseMessageBox(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+bool HasErrorIcon(HWND box) {
+  HICON error = ::LoadIconW(nullptr, IDI_ERROR);
+  for (HWND child : Children(box)) {
+    if (ClassOf(child) == L"Static" &&
+        reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0)) == error)
+      return true;
+  }
+  return false;
+}
+
+CMessageBoxCatcher::CMessageBoxCatcher(std::wstring caption) : caption_(std::move(caption)) {
+  thread_.Reset(::CreateThread(
+      nullptr, 0,
+      [](void* param) -> DWORD {
+        auto* self = static_cast<CMessageBoxCatcher*>(param);
+        while (!self->stop_) {
+          for (HWND box : FindMessageBoxes(::GetCurrentProcessId(), self->caption_)) {
+            self->caught_.push_back({MessageBoxText(box), ::GetWindow(box, GW_OWNER), HasErrorIcon(box)});
+            CloseMessageBox(box);
+            WaitUntil([box] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 5000);
+          }
+          ::Sleep(25);
+        }
+        return 0;
+      },
+      this, 0, nullptr));
+  if (!thread_) throw std::runtime_error("cannot start the message box catcher");
+}
+
+CMessageBoxCatcher::~CMessageBoxCatcher() { Finish(); }
+
+std::vector<CCaughtBox> CMessageBoxCatcher::Finish() {
+  if (thread_) {
+    ::InterlockedExchange(&stop_, 1);
+    ::WaitForSingleObject(thread_.Get(), INFINITE);
+    thread_.Reset();
+  }
+  return caught_;
+}

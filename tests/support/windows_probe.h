@@ -52,3 +52,28 @@ std::wstring MessageBoxText(HWND box);
 std::vector<int> MessageBoxButtons(HWND box);
 // Presses OK, as the user does.
 void CloseMessageBox(HWND box);
+// Whether the box shows the system's error icon.
+bool HasErrorIcon(HWND box);
+
+// Message boxes this process shows block the thread that shows them: a catcher answers them from a
+// thread of its own, pressing OK on each box with `caption` and noting what it said.
+struct CCaughtBox {
+  std::wstring text;
+  HWND owner;
+  bool errorIcon;
+};
+class CMessageBoxCatcher {
+public:
+  explicit CMessageBoxCatcher(std::wstring caption);
+  CMessageBoxCatcher(const CMessageBoxCatcher&) = delete;
+  CMessageBoxCatcher& operator=(const CMessageBoxCatcher&) = delete;
+  ~CMessageBoxCatcher();
+  // Stops watching and tells every box caught so far.
+  std::vector<CCaughtBox> Finish();
+
+private:
+  std::wstring caption_;
+  std::vector<CCaughtBox> caught_;
+  volatile LONG stop_ = 0;
+  CHandle thread_;
+};
