@@ -90,5 +90,9 @@ constexpr const wchar_t* DateSeparators[3] = {L"_", L"-", L" "};
 
 // Fills every field from the file named by iniFilePath; missing keys give their defaults.
 void LoadSettings(CSettings& settings);
+// LoadSettings for an owner that acts on what it reads: a settings file that exists but cannot be
+// read (held by another program, access denied) throws CSystemError rather than giving the
+// defaults, which a later save would write over the user's settings.
+void LoadSettingsChecked(CSettings& settings);
 // Writes all 17 keys in their fixed order; throws CIniFileException on the first failed write.
 void SaveSettings(const CSettings& settings);

@@ -1,0 +1,81 @@
+#include "config_dlg.h"
+
+#include <commctrl.h>
+
+#include "errors.h"
+#include "resource.h"
+
+CConfigDlg::CConfigDlg(CConfigApp& app, CSettings& settings)
+    : CDialogImpl(IDD_CONFIG),
+      app_(app),
+      settings_(settings),
+      basicPage_(app, settings),
+      optionPage_(app, settings) {}
+
+BOOL CConfigDlg::OnInitDialog() {
+  tab_ = Item(IDC_TAB);
+  removeButton_ = Item(IDC_REMOVE_RESIDENCY);
+  okButton_ = Item(IDOK);
+  cancelButton_ = Item(IDCANCEL);
+  pages_.Attach(tab_);
+
+  try {
+    wasResident_ = IsResident();
+  } catch (const std::exception& e) {
+    // The Run key cannot be read: say so, and open as not resident.
+    ShowErrorBox(Hwnd(), ErrorText(e));
+    wasResident_ = false;
+  }
+  ::EnableWindow(removeButton_, wasResident_);
+
+  if (basicPage_.Create(Hwnd())) {
+    basicPage_.Initialize(wasResident_);
+    pages_.AddPage(basicPage_.Hwnd());
+  }
+  if (optionPage_.Create(Hwnd())) {
+    optionPage_.InitializeFromSettings();
+    pages_.AddPage(optionPage_.Hwnd());
+  }
+  pages_.ShowSelected();
+  return TRUE;
+}
+
+void CConfigDlg::ShowInformation(const std::wstring& text) {
+  ::MessageBoxW(Hwnd(), text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+INT_PTR CConfigDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog();
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == tab_ && header->code == TCN_SELCHANGE) {
+        pages_.ShowSelected();
+        return TRUE;
+      }
+      break;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          OnOK();
+          return TRUE;
+        case IDCANCEL:
+          EndDialog(0);
+          return TRUE;
+        case IDC_REMOVE_RESIDENCY:
+          OnRemoveResidency();
+          return TRUE;
+        case IDC_HELP_BUTTON:
+          app_.ShowHelp(kHelpTopicMainDialog);
+          return TRUE;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
