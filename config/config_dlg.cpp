@@ -5,6 +5,12 @@
 #include "errors.h"
 #include "resource.h"
 
+namespace {
+
+constexpr std::size_t kOptionTab = 1;
+
+}  // namespace
+
 CConfigDlg::CConfigDlg(CConfigApp& app, CSettings& settings)
     : CDialogImpl(IDD_CONFIG),
       app_(app),
@@ -32,13 +38,18 @@ BOOL CConfigDlg::OnInitDialog() {
     basicPage_.Initialize(wasResident_);
     pages_.AddPage(basicPage_.Hwnd());
   }
-  if (optionPage_.Create(Hwnd())) {
-    optionPage_.InitializeFromSettings();
-    pages_.AddPage(optionPage_.Hwnd());
-  }
+  // Made when its tab is first shown or OK needs it, so that the dialog opens sooner; its clock was
+  // read with the dialog object.
+  pages_.AddDeferredPage(optionPage_.TemplateCaption(), [this] {
+    HWND page = optionPage_.Create(Hwnd());
+    if (page) optionPage_.InitializeFromSettings();
+    return page;
+  });
   pages_.ShowSelected();
   return TRUE;
 }
+
+HWND CConfigDlg::OptionPage() { return pages_.Page(kOptionTab); }
 
 void CConfigDlg::ShowInformation(const std::wstring& text) {
   ::MessageBoxW(Hwnd(), text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);

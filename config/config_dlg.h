@@ -37,6 +37,8 @@ protected:
 
 private:
   BOOL OnInitDialog();
+  // The options page's window, made on first use.
+  HWND OptionPage();
   // Steps after the pages have given their values; throws what it meets.
   void ApplySettings();
   void ShowInformation(const std::wstring& text);

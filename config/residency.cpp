@@ -120,7 +120,7 @@ void CConfigDlg::ApplySettings() {
 
 void CConfigDlg::OnOK() {
   basicPage_.Gather();
-  if (!optionPage_.GatherAndValidate()) {
+  if (OptionPage() && !optionPage_.GatherAndValidate()) {
     pages_.SelectPage(optionPage_.Hwnd());
     return;
   }

@@ -16,6 +16,26 @@ CDialogImpl::~CDialogImpl() {
   }
 }
 
+std::wstring CDialogImpl::TemplateCaption() const {
+  HRSRC found = ::FindResourceW(instance_, MAKEINTRESOURCEW(templateId_), RT_DIALOG);
+  if (!found) return {};
+  const auto* p = static_cast<const WORD*>(::LockResource(::LoadResource(instance_, found)));
+  const WORD* end = p + ::SizeofResource(instance_, found) / sizeof(WORD);
+  if (!p || end - p < 13) return {};
+  // The fixed head: 13 words in an extended template, 9 in a plain one; then menu and class.
+  p += (p[0] == 1 && p[1] == 0xFFFF) ? 13 : 9;
+  for (int field = 0; field < 2 && p < end; ++field) {
+    if (*p == 0xFFFF)
+      p += 2;
+    else
+      while (p < end && *p++) {
+      }
+  }
+  std::wstring caption;
+  while (p < end && *p) caption.push_back(static_cast<wchar_t>(*p++));
+  return caption;
+}
+
 INT_PTR CDialogImpl::DoModal(HWND owner) {
   modal_ = true;
   return ::DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId_), owner, DialogProc,

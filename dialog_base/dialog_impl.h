@@ -3,6 +3,8 @@
 // Modal dialogs run with DoModal; pages are modeless children made with Create.
 #include <windows.h>
 
+#include <string>
+
 // The module this code is linked into, where the dialog templates normally live.
 HINSTANCE ThisModule();
 
@@ -23,6 +25,8 @@ public:
   HWND Hwnd() const { return hwnd_; }
   HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
   int TemplateId() const { return templateId_; }
+  // The caption the template gives the window, read without making it.
+  std::wstring TemplateCaption() const;
 
 protected:
   // The one handler: returns what a dialog procedure returns (TRUE handled, FALSE default

@@ -3,47 +3,72 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
-#include <algorithm>
-#include <string>
+#include <utility>
 
 #include "controls.h"
 
-void CTabPageHost::AddPage(HWND page, const wchar_t* title) {
-  pages_.push_back(page);
-  std::wstring text = title ? std::wstring(title) : WindowText(page);
+void CTabPageHost::InsertTab(const std::wstring& title) {
+  std::wstring text = title;
   TCITEMW item{};
   item.mask = TCIF_TEXT;
   item.pszText = text.data();
-  int position = static_cast<int>(pages_.size()) - 1;
-  ::SendMessageW(tab_, TCM_INSERTITEMW, position, reinterpret_cast<LPARAM>(&item));
+  ::SendMessageW(tab_, TCM_INSERTITEMW, pages_.size() - 1, reinterpret_cast<LPARAM>(&item));
+}
+
+void CTabPageHost::AddPage(HWND page, const wchar_t* title) {
+  pages_.push_back(CPage{page, nullptr});
+  InsertTab(title ? std::wstring(title) : WindowText(page));
   // With visual styles a page wears the tab's own background, as in the system's property sheets.
   ::EnableThemeDialogTexture(page, ETDT_ENABLETAB);
   FitPages();
 }
 
-void CTabPageHost::FitPages() {
-  if (pages_.empty()) return;
+void CTabPageHost::AddDeferredPage(const std::wstring& title, std::function<HWND()> create) {
+  pages_.push_back(CPage{nullptr, std::move(create)});
+  InsertTab(title);
+}
+
+HWND CTabPageHost::Page(std::size_t index) {
+  if (index >= pages_.size()) return nullptr;
+  CPage& page = pages_[index];
+  if (!page.window && page.create) {
+    page.window = std::exchange(page.create, nullptr)();
+    if (page.window) {
+      ::EnableThemeDialogTexture(page.window, ETDT_ENABLETAB);
+      Place(page.window);
+    }
+  }
+  return page.window;
+}
+
+void CTabPageHost::Place(HWND page) const {
   RECT area{};
   ::GetClientRect(tab_, &area);
   ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   ::MapWindowPoints(tab_, ::GetParent(tab_), reinterpret_cast<POINT*>(&area), 2);
-  for (HWND page : pages_) {
-    // Above the tab control, which would otherwise paint over them.
-    ::SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                   SWP_NOACTIVATE);
-    ::InvalidateRect(page, nullptr, TRUE);
-  }
+  // Above the tab control, which would otherwise paint over it.
+  ::SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOACTIVATE);
+  ::InvalidateRect(page, nullptr, TRUE);
+}
+
+void CTabPageHost::FitPages() {
+  for (const CPage& page : pages_)
+    if (page.window) Place(page.window);
 }
 
 void CTabPageHost::ShowSelected() {
-  int selected = static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0));
+  auto selected = static_cast<std::size_t>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0));
+  if (HWND shown = Page(selected)) ::ShowWindow(shown, SW_SHOW);
   for (std::size_t i = 0; i < pages_.size(); ++i)
-    ::ShowWindow(pages_[i], static_cast<int>(i) == selected ? SW_SHOW : SW_HIDE);
+    if (i != selected && pages_[i].window) ::ShowWindow(pages_[i].window, SW_HIDE);
 }
 
 void CTabPageHost::SelectPage(HWND page) {
-  auto it = std::find(pages_.begin(), pages_.end(), page);
-  if (it == pages_.end()) return;
-  ::SendMessageW(tab_, TCM_SETCURSEL, it - pages_.begin(), 0);
-  ShowSelected();
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    if (page && pages_[i].window == page) {
+      ::SendMessageW(tab_, TCM_SETCURSEL, i, 0);
+      ShowSelected();
+      return;
+    }
+  }
 }

@@ -98,9 +98,7 @@ TEST_F(ConfigProgramTest, OpensOnTheLoadedSettingsWithVersionAndTheBasicTab) {
   EXPECT_EQ(::SendMessageW(window.Control(IDC_TAB), TCM_GETITEMCOUNT, 0, 0), 2);
   EXPECT_EQ(window.SelectedTab(), 0);
   EXPECT_EQ(U8(ControlText(window.BasicPage())), "基本設定");
-  EXPECT_EQ(U8(ControlText(window.OptionPage())), "オプション");
   EXPECT_TRUE(::IsWindowVisible(window.BasicPage()));
-  EXPECT_FALSE(::IsWindowVisible(window.OptionPage()));
   EXPECT_EQ(U8(window.Text(IDC_VERSION)), "Ver.2.1.2 (x64)");
   EXPECT_EQ(U8(window.Text(IDC_WEB_LINK)), "https://tavrino.example.jp/");
   EXPECT_TRUE(IsChecked(window.Control(IDC_RENAME_EXT_ENABLE)));
@@ -111,6 +109,14 @@ TEST_F(ConfigProgramTest, OpensOnTheLoadedSettingsWithVersionAndTheBasicTab) {
   // Both detail buttons stay usable whatever the radio buttons say.
   EXPECT_TRUE(::IsWindowEnabled(window.Control(IDC_RENAME_EXT_DETAIL)));
   EXPECT_TRUE(::IsWindowEnabled(window.Control(IDC_CONTEXT_MENU_DETAIL)));
+
+  // The second tab is made when it is first shown; the first goes behind it.
+  EXPECT_EQ(window.Control(IDC_DATE_FORMAT), nullptr);
+  ASSERT_TRUE(window.ShowTab(1));
+  EXPECT_EQ(U8(ControlText(window.OptionPage())), "オプション");
+  EXPECT_FALSE(::IsWindowVisible(window.BasicPage()));
+  ASSERT_TRUE(window.ShowTab(0));
+  EXPECT_FALSE(::IsWindowVisible(window.OptionPage()));
   Click(window.Control(IDCANCEL));
   ASSERT_TRUE(EndsWithZero(program));
 }
@@ -324,6 +330,7 @@ TEST_F(ConfigProgramTest, CancelOrClosingAfterEditsLeavesTheSettingsFileByteForB
     ASSERT_NE(window.Hwnd(), nullptr);
     ::SendMessageW(window.Control(IDC_RENAME_EXT_ENABLE), BM_CLICK, 0, 0);
     ::SendMessageW(window.Control(IDC_CONTEXT_MENU_DISABLE), BM_CLICK, 0, 0);
+    ASSERT_TRUE(window.ShowTab(1));
     TypeText(window.Control(IDC_DATE_FORMAT), L"%Y-%m");
     ChooseComboItem(window.Control(IDC_CONNECTION), 2);
     if (closeWindow)

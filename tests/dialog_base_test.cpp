@@ -249,6 +249,47 @@ TEST_F(DialogBaseTest, TabHostFitsShowsAndSelectsItsPages) {
   EXPECT_TRUE(::IsWindowVisible(b.Hwnd()));
 }
 
+TEST_F(DialogBaseTest, DeferredPageIsMadeWhenItsTabFirstShowsOrIsAskedFor) {
+  HWND tab = Item(IDC_T_TAB);
+  ::SendMessageW(tab, TCM_DELETEALLITEMS, 0, 0);
+  CTestDialog a(IDD_T_PAGE_A);
+  CTestDialog b(IDD_T_PAGE_B);
+  CTestDialog c(IDD_T_PAGE_B);
+  ASSERT_NE(a.Create(Dialog()), nullptr);
+  int made = 0;
+  CTabPageHost host;
+  host.Attach(tab);
+  host.AddPage(a.Hwnd());
+  EXPECT_EQ(U8(b.TemplateCaption()), "Beta") << "read from the template alone";
+  host.AddDeferredPage(b.TemplateCaption(), [&] { return ++made, b.Create(Dialog()); });
+  host.AddDeferredPage(L"Gamma", [&] { return ++made, c.Create(Dialog()); });
+  EXPECT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 3);
+  host.ShowSelected();
+  EXPECT_EQ(made, 0);
+  EXPECT_EQ(b.Hwnd(), nullptr);
+
+  ::SendMessageW(tab, TCM_SETCURSEL, 1, 0);
+  host.ShowSelected();
+  ASSERT_EQ(made, 1);
+  ASSERT_NE(b.Hwnd(), nullptr);
+  EXPECT_TRUE(::IsWindowVisible(b.Hwnd()));
+  EXPECT_FALSE(::IsWindowVisible(a.Hwnd()));
+  RECT first = ClientRectIn(a.Hwnd(), Dialog());
+  RECT second = ClientRectIn(b.Hwnd(), Dialog());
+  EXPECT_TRUE(::EqualRect(&first, &second)) << "placed as the pages made at once";
+
+  HWND third = host.Page(2);
+  EXPECT_EQ(third, c.Hwnd());
+  EXPECT_EQ(made, 2);
+  EXPECT_FALSE(::IsWindowVisible(c.Hwnd())) << "made, not shown";
+  host.SelectPage(c.Hwnd());
+  EXPECT_TRUE(::IsWindowVisible(c.Hwnd()));
+  EXPECT_FALSE(::IsWindowVisible(b.Hwnd()));
+  EXPECT_EQ(host.Page(1), b.Hwnd());
+  EXPECT_EQ(made, 2) << "made once";
+  EXPECT_EQ(host.Page(3), nullptr);
+}
+
 TEST_F(DialogBaseTest, ComboItemsCarryTheirDataAndAnUnknownValueSelectsNothing) {
   HWND combo = ::CreateWindowExW(0, WC_COMBOBOXW, nullptr, WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, Dialog(),
                                  nullptr, nullptr, nullptr);

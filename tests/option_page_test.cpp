@@ -32,14 +32,18 @@ class OptionPageTest : public ::testing::Test {
 protected:
   void SetUp() override { ASSERT_FALSE(NamedEventExists(kConfigRunningEventName)); }
 
-  // Starts the program with these settings lines and waits for its dialog.
-  void Open(const std::string& settings = "") {
+  // Starts the program with these settings lines, waits for its dialog and, unless told otherwise,
+  // brings this page forward.
+  void Open(const std::string& settings = "", bool showPage = true) {
     install_.WriteSettings(settings);
     before_ = Now();
     program_.emplace(install_.Start());
     window_.emplace(*program_);
     ASSERT_NE(window_->Hwnd(), nullptr);
     after_ = Now();
+    if (showPage) {
+      ASSERT_TRUE(window_->ShowTab(1));
+    }
   }
 
   HWND Control(int id) const { return window_->Control(id); }
@@ -151,17 +155,17 @@ TEST_F(OptionPageTest, TypedFormatsPreviewAsTheCommandsWouldStampThem) {
 }
 
 TEST_F(OptionPageTest, OkRefusesTheDateFormatFirstThenTheOtherOnTheirOwnTab) {
-  ASSERT_NO_FATAL_FAILURE(Open("DateFormat=%Y/%m\r\nDateTimeFormat=%Q\r\n"));
+  ASSERT_NO_FATAL_FAILURE(Open("DateFormat=%Y/%m\r\nDateTimeFormat=%Q\r\n", false));
   const std::string saved = install_.ReadSettings();
   EXPECT_EQ(window_->SelectedTab(), 0) << "the basic tab shows";
-  EXPECT_EQ(U8(Preview(IDC_DATE_PREVIEW)), U8(kUnusable));
-  EXPECT_EQ(U8(Preview(IDC_DATE_TIME_PREVIEW)), U8(kFormatError));
 
   Click(Control(IDOK));
   ASSERT_NO_FATAL_FAILURE(ExpectBox(*program_, window_->Hwnd(), L"日付書式が無効です。"));
   EXPECT_EQ(window_->SelectedTab(), 1);
   EXPECT_TRUE(::IsWindowVisible(window_->OptionPage()));
   EXPECT_FALSE(::IsWindowVisible(window_->BasicPage()));
+  EXPECT_EQ(U8(Preview(IDC_DATE_PREVIEW)), U8(kUnusable));
+  EXPECT_EQ(U8(Preview(IDC_DATE_TIME_PREVIEW)), U8(kFormatError));
   EXPECT_TRUE(WaitUntil([&] { return FocusOf(window_->Hwnd()) == EditOf(IDC_DATE_FORMAT); }, kUiWaitMs));
   EXPECT_EQ(install_.ReadSettings(), saved);
 

@@ -91,6 +91,16 @@ int CConfigWindow::SelectedTab() const {
   return static_cast<int>(::SendMessageW(Control(IDC_TAB), TCM_GETCURSEL, 0, 0));
 }
 
+bool CConfigWindow::ShowTab(int index) const {
+  HWND tab = Control(IDC_TAB);
+  for (int tries = 0; tries < 8 && SelectedTab() != index; ++tries) {
+    WPARAM key = SelectedTab() < index ? VK_RIGHT : VK_LEFT;
+    ::SendMessageW(tab, WM_KEYDOWN, key, 0);
+    ::SendMessageW(tab, WM_KEYUP, key, 0xC0000000);
+  }
+  return SelectedTab() == index && ::IsWindowVisible(index == 0 ? BasicPage() : OptionPage());
+}
+
 HWND WaitForBox(const CTestProcess& program, DWORD timeoutMs) {
   return WaitForMessageBox(program.Id(), kMessageCaption, timeoutMs);
 }

@@ -56,6 +56,8 @@ public:
   HWND BasicPage() const;
   HWND OptionPage() const;
   int SelectedTab() const;
+  // Brings a tab forward as the keyboard does (the arrow keys on the tab control); true when it shows.
+  bool ShowTab(int index) const;
 
 private:
   HWND dialog_ = nullptr;
