@@ -231,7 +231,7 @@ TEST_F(ConfigResources, AddressedControlsStandWhereTheLayoutPutsThem) {
   for (int id : {IDC_DATE_FORMAT, IDC_DATE_TIME_FORMAT}) {
     DWORD style = Find(options, id)->style;
     EXPECT_EQ(style & 0x3, static_cast<DWORD>(CBS_DROPDOWN)) << id;
-    EXPECT_FALSE(style & (CBS_SORT | CBS_AUTOHSCROLL)) << id;
+    EXPECT_FALSE(style & CBS_SORT) << id;
     EXPECT_TRUE(style & WS_VSCROLL) << id;
   }
   EXPECT_EQ(Find(options, IDC_CONNECTION)->style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST));

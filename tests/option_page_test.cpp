@@ -115,6 +115,14 @@ TEST_F(OptionPageTest, PresetsLimitsAndPreviewsOfTheLoadedFormats) {
   ChooseComboItem(Control(IDC_DATE_TIME_FORMAT), 2);
   EXPECT_TRUE(IsOneOf(U8(Preview(IDC_DATE_TIME_PREVIEW)), Expected(L"[%Y-%m-%d_%H-%M-%S]")));
 
+  // Typed key by key, a box takes 30 characters and no more, however wide they are.
+  HWND edit = EditOf(IDC_DATE_TIME_FORMAT);
+  ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  for (int i = 0; i < 35; ++i) ::SendMessageW(edit, WM_CHAR, i % 2 ? L'W' : L'年', 1);
+  EXPECT_EQ(ControlText(Control(IDC_DATE_TIME_FORMAT)).size(), 30u);
+  EXPECT_EQ(U8(Preview(IDC_DATE_TIME_PREVIEW)), U8(ControlText(Control(IDC_DATE_TIME_FORMAT))))
+      << "each key previews";
+
   // The moment is the program's start, however long the dialog stays open.
   Type(IDC_DATE_FORMAT, L"%H%M%S");
   std::wstring first = Preview(IDC_DATE_PREVIEW);
