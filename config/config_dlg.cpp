@@ -59,6 +59,10 @@ INT_PTR CConfigDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog();
+    case WM_HELP:
+      // F1 anywhere in the dialog, as the ヘルプ button.
+      app_.ShowHelp(kHelpTopicMainDialog);
+      return TRUE;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->hwndFrom == tab_ && header->code == TCN_SELCHANGE) {
