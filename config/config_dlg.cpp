@@ -5,12 +5,6 @@
 #include "errors.h"
 #include "resource.h"
 
-namespace {
-
-constexpr std::size_t kOptionTab = 1;
-
-}  // namespace
-
 CConfigDlg::CConfigDlg(CConfigApp& app, CSettings& settings)
     : CDialogImpl(IDD_CONFIG),
       app_(app),
@@ -40,6 +34,7 @@ BOOL CConfigDlg::OnInitDialog() {
   }
   // Made when its tab is first shown or OK needs it, so that the dialog opens sooner; its clock was
   // read with the dialog object.
+  optionTab_ = pages_.Count();
   pages_.AddDeferredPage(optionPage_.TemplateCaption(), [this] {
     HWND page = optionPage_.Create(Hwnd());
     if (page) optionPage_.InitializeFromSettings();
@@ -49,7 +44,7 @@ BOOL CConfigDlg::OnInitDialog() {
   return TRUE;
 }
 
-HWND CConfigDlg::OptionPage() { return pages_.Page(kOptionTab); }
+HWND CConfigDlg::OptionPage() { return pages_.Page(optionTab_); }
 
 void CConfigDlg::ShowInformation(const std::wstring& text) {
   ::MessageBoxW(Hwnd(), text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);

@@ -52,6 +52,7 @@ private:
   CTabPageHost pages_;
   CBasicTabPage basicPage_;
   COptionTabPage optionPage_;
+  std::size_t optionTab_ = 0;
   bool wasResident_ = false;
 };
 
