@@ -118,6 +118,19 @@ void LoadSettings(CSettings& s) {
   s.dateTimeConnection = ini.GetInt(L"DateTimeConnectionString", 0);
 }
 
+void LoadSettingsChecked(CSettings& settings) {
+  std::wstring path = settings.GetIniFilePath();
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw CSystemError(error);
+  } else {
+    ::CloseHandle(file);
+  }
+  LoadSettings(settings);
+}
+
 void SaveSettings(const CSettings& s) {
   CIniFile ini(s.GetIniFilePath());
   // A file the platform creates itself holds ANSI text, which loses every character outside the

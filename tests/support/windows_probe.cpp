@@ -1,5 +1,6 @@
 #include "windows_probe.h"
 
+#include <cwchar>
 #include <stdexcept>
 
 #include "errors.h"
@@ -17,11 +18,39 @@ CTestProcess CTestProcess::WithCommandLine(const std::wstring& exe, const std::w
 
 void CTestProcess::Start(const std::wstring& exe, std::wstring commandLine) {
   std::wstring folder = FolderPart(exe);
+CTestProcess CTestProcess::WithEnvironment(const std::wstring& exe, const std::wstring& arguments,
+                                           const std::vector<std::wstring>& variables) {
+  CTestProcess process;
+  process.Start(exe, L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments), variables);
+  return process;
+}
+
+namespace {
+
+// This process's environment with `variables` added after it, a block for CreateProcessW. An
+// added variable comes last: Wine's new process takes the last of two (WINEUSERNAME, which it
+// puts into every block, is read so).
+std::wstring EnvironmentWith(const std::vector<std::wstring>& variables) {
+  std::wstring out;
+  wchar_t* block = ::GetEnvironmentStringsW();
+  for (const wchar_t* p = block; *p; p += std::wcslen(p) + 1) out.append(p).push_back(L'\0');
+  ::FreeEnvironmentStringsW(block);
+  for (const std::wstring& variable : variables) out.append(variable).push_back(L'\0');
+  out.push_back(L'\0');
+  return out;
+}
+
+}  // namespace
+
+void CTestProcess::Start(const std::wstring& exe, std::wstring commandLine, const std::vector<std::wstring>& variables) {
+  std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+  std::wstring environment = variables.empty() ? std::wstring() : EnvironmentWith(variables);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info))
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        variables.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                        variables.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info))
     throw std::runtime_error("cannot start " + ToUtf8(exe) + ": " + ToUtf8(SystemMessage(::GetLastError())));
   ::CloseHandle(info.hThread);
   process_.Reset(info.hProcess);
@@ -182,4 +211,55 @@ std::vector<CCaughtBox> CMessageBoxCatcher::Finish() {
     thread_.Reset();
   }
   return caught_;
+void CloseMessageBox(HWND box) { AnswerMessageBox(box, IDOK); }
+
+void AnswerMessageBox(HWND box, int id) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+HWND FindControl(HWND root, int id) {
+  // The dialog's own controls, then those of its pages; never the inner parts of a control (a
+  // combo box's edit field has an identifier of its own).
+  if (HWND control = ::GetDlgItem(root, id)) return control;
+  for (HWND child = ::GetWindow(root, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    if (ClassOf(child) == L"#32770")
+      if (HWND control = FindControl(child, id)) return control;
+  return nullptr;
+}
+
+void Click(HWND button) { ::PostMessageW(button, BM_CLICK, 0, 0); }
+
+bool IsChecked(HWND button) { return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void ChooseComboItem(HWND combo, int index) {
+  ::SendMessageW(combo, CB_SETCURSEL, index, 0);
+  ::SendMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
+int ComboSelection(HWND combo) { return static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+
+int ComboCount(HWND combo) { return static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0)); }
+
+std::wstring ComboItem(HWND combo, int index) {
+  wchar_t text[256] = {};
+  if (::SendMessageW(combo, CB_GETLBTEXTLEN, index, 0) >= static_cast<LRESULT>(ARRAYSIZE(text))) return {};
+  ::SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void TypeText(HWND editOrCombo, const std::wstring& text) {
+  // The text goes into the edit field (a combo box's is its child); the change is then announced
+  // as typing announces it: EN_CHANGE, which a combo box passes on as CBN_EDITCHANGE.
+  bool combo = ClassOf(editOrCombo) == L"ComboBox";
+  HWND edit = combo ? ::FindWindowExW(editOrCombo, nullptr, L"Edit", nullptr) : editOrCombo;
+  ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendMessageW(::GetParent(editOrCombo), WM_COMMAND,
+                 MAKEWPARAM(::GetDlgCtrlID(editOrCombo), combo ? CBN_EDITCHANGE : EN_CHANGE),
+                 reinterpret_cast<LPARAM>(editOrCombo));
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }

@@ -19,6 +19,9 @@ public:
   CTestProcess(const std::wstring& exe, const std::wstring& arguments);
   // Like the above with the whole command line given.
   static CTestProcess WithCommandLine(const std::wstring& exe, const std::wstring& commandLine);
+  // Like the first, with "NAME=value" variables added after this process's environment.
+  static CTestProcess WithEnvironment(const std::wstring& exe, const std::wstring& arguments,
+                                      const std::vector<std::wstring>& variables);
   CTestProcess(CTestProcess&&) = default;
   ~CTestProcess();
 
@@ -30,7 +33,7 @@ public:
 
 private:
   CTestProcess() = default;
-  void Start(const std::wstring& exe, std::wstring commandLine);
+  void Start(const std::wstring& exe, std::wstring commandLine, const std::vector<std::wstring>& variables = {});
   CHandle process_;
   DWORD id_ = 0;
 };
@@ -77,3 +80,23 @@ private:
   volatile LONG stop_ = 0;
   CHandle thread_;
 };
+// Presses the button `id` of a box (IDYES, IDNO, ...).
+void AnswerMessageBox(HWND box, int id);
+
+// Controls of another process's dialogs, driven as a user drives them.
+// The text a control answers with (WM_GETTEXT, which a control of another process serves itself).
+std::wstring ControlText(HWND control);
+// The first control with this identifier anywhere below `root` (pages of a tab dialog included).
+HWND FindControl(HWND root, int id);
+// A click: posted, so that a message box the click opens does not block the test.
+void Click(HWND button);
+bool IsChecked(HWND button);
+// Picks a list entry of a combo box and tells its parent, as the combo does for a user's choice.
+void ChooseComboItem(HWND combo, int index);
+int ComboSelection(HWND combo);
+int ComboCount(HWND combo);
+std::wstring ComboItem(HWND combo, int index);
+// Types into an edit field, or into the edit field of a combo box: the edit tells its parent.
+void TypeText(HWND editOrCombo, const std::wstring& text);
+// The window with the keyboard focus in the thread that owns `window`.
+HWND FocusOf(HWND window);

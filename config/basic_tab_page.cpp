@@ -1,0 +1,69 @@
+#include "basic_tab_page.h"
+
+#include "resource.h"
+#include "version.h"
+
+namespace {
+
+// Empty in this release; a prerelease would carry its name here.
+constexpr const wchar_t* kReleaseSuffix = L"";
+
+}  // namespace
+
+std::wstring VersionLabel(int major, int minor, int build, std::wstring_view suffix) {
+  std::wstring label = L"Ver." + std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." + std::to_wstring(build);
+  if (!suffix.empty()) label.append(L" ").append(suffix);
+  return label + L" (x64)";
+}
+
+CBasicTabPage::CBasicTabPage(CConfigApp& app, CSettings& settings)
+    : CDialogImpl(IDD_BASIC_PAGE), app_(app), settings_(settings) {}
+
+void CBasicTabPage::OnInitPage() {
+  renameExtDetail_ = Item(IDC_RENAME_EXT_DETAIL);
+  contextMenuDetail_ = Item(IDC_CONTEXT_MENU_DETAIL);
+  version_ = Item(IDC_VERSION);
+  status_ = Item(IDC_RESIDENCY_STATUS);
+  link_.SubclassWindow(Item(IDC_WEB_LINK));
+}
+
+void CBasicTabPage::Initialize(bool wasResident) {
+  ::SetWindowTextW(version_,
+                   VersionLabel(TAVRINO_VERSION_MAJOR, TAVRINO_VERSION_MINOR, TAVRINO_VERSION_BUILD, kReleaseSuffix)
+                       .c_str());
+  link_.SetHyperLink(kMakerWebAddress);
+  renameExtChoice_ = settings_.enableExplorerRenameExt ? 0 : 1;
+  contextMenuChoice_ = settings_.enableContextMenuExt ? 0 : 1;
+  ::SetWindowTextW(status_, wasResident ? L"（※現在常駐しています）" : L"（※現在常駐していません）");
+  DdxRadio(Hwnd(), IDC_RENAME_EXT_ENABLE, renameExtChoice_, false);
+  DdxRadio(Hwnd(), IDC_CONTEXT_MENU_ENABLE, contextMenuChoice_, false);
+}
+
+bool CBasicTabPage::Gather() {
+  DdxRadio(Hwnd(), IDC_RENAME_EXT_ENABLE, renameExtChoice_, true);
+  DdxRadio(Hwnd(), IDC_CONTEXT_MENU_ENABLE, contextMenuChoice_, true);
+  settings_.enableExplorerRenameExt = renameExtChoice_ == 0;
+  settings_.enableContextMenuExt = contextMenuChoice_ == 0;
+  return true;
+}
+
+INT_PTR CBasicTabPage::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitPage();
+      return FALSE;  // the main dialog places the focus
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDC_RENAME_EXT_DETAIL:
+        case IDC_CONTEXT_MENU_DETAIL:
+          // The detail dialogs (rename extension, context menu) open here once they exist.
+          return TRUE;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}

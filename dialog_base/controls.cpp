@@ -1,0 +1,64 @@
+#include "controls.h"
+
+#include <algorithm>
+
+std::wstring WindowText(HWND window) {
+  int length = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  int read = ::GetWindowTextW(window, text.data(), length + 1);
+  text.resize(read > 0 ? read : 0);
+  return text;
+}
+
+int ComboAddItem(HWND combo, const wchar_t* text, LPARAM data) {
+  auto index = static_cast<int>(::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+  if (index >= 0) ::SendMessageW(combo, CB_SETITEMDATA, index, data);
+  return index;
+}
+
+std::wstring ComboItemText(HWND combo, int index) {
+  auto length = static_cast<int>(::SendMessageW(combo, CB_GETLBTEXTLEN, index, 0));
+  if (length < 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  auto read = static_cast<int>(::SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data())));
+  text.resize(read > 0 ? read : 0);
+  return text;
+}
+
+bool ComboSelectByData(HWND combo, LPARAM data) {
+  auto count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    if (static_cast<LPARAM>(::SendMessageW(combo, CB_GETITEMDATA, i, 0)) == data) {
+      ::SendMessageW(combo, CB_SETCURSEL, i, 0);
+      return true;
+    }
+  }
+  ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  return false;
+}
+
+std::optional<LPARAM> ComboSelectedData(HWND combo) {
+  auto index = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+  if (index < 0) return std::nullopt;
+  return static_cast<LPARAM>(::SendMessageW(combo, CB_GETITEMDATA, index, 0));
+}
+
+void CenterOverOwner(HWND window) {
+  HWND owner = ::GetWindow(window, GW_OWNER);
+  RECT self{};
+  ::GetWindowRect(window, &self);
+  RECT over = self;
+  if (owner) ::GetWindowRect(owner, &over);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  LONG width = self.right - self.left;
+  LONG height = self.bottom - self.top;
+  LONG x = over.left + ((over.right - over.left) - width) / 2;
+  LONG y = over.top + ((over.bottom - over.top) - height) / 2;
+  // Inside the work area; its top-left corner wins when the window is larger than the area.
+  x = std::max(work.left, std::min(x, work.right - width));
+  y = std::max(work.top, std::min(y, work.bottom - height));
+  ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

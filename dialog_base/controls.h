@@ -1,0 +1,32 @@
+#pragma once
+// Small helpers for the controls of a dialog.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+std::wstring WindowText(HWND window);
+
+// Combo boxes. Item data is what the program stores; the text is what the user reads.
+int ComboAddItem(HWND combo, const wchar_t* text, LPARAM data = 0);
+std::wstring ComboItemText(HWND combo, int index);
+// Selects the first item carrying `data`; with none, the combo shows no selection (false).
+bool ComboSelectByData(HWND combo, LPARAM data);
+// The data of the selected item; nothing when no item is selected.
+std::optional<LPARAM> ComboSelectedData(HWND combo);
+
+// Centres a window over its owner, kept inside the work area of the owner's monitor (of the
+// window's own monitor when it has no owner).
+void CenterOverOwner(HWND window);
+
+// The wait cursor while the thread is busy and does not pump messages; the previous one after.
+class CWaitCursor {
+public:
+  CWaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  ~CWaitCursor() { ::SetCursor(previous_); }
+
+private:
+  HCURSOR previous_;
+};

@@ -1,0 +1,417 @@
+// The configuration program as a user runs it: real tavrino.exe processes from an install folder of
+// the test's own, the dialog driven through its controls, its message boxes read and answered, the
+// real resident host (with the recording hook library), the real Run key and registration.
+#include <windows.h>
+#include <aclapi.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config_program.h"
+#include "errors.h"
+#include "events.h"
+#include "handles.h"
+#include "resource.h"
+#include "test_support.h"
+#include "text.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::wstring kResidencyStarted =
+    L"タブリノリネームの常駐を開始しました。\n"
+    L"本プログラムはレジストリに登録され、次回からのWindows起動時にも自動的に常駐します。\n"
+    L"常駐を解除するには、設定画面で全ての機能拡張を無効にするか、常駐解除ボタンを押してください。";
+const std::wstring kSafeToDelete =
+    L"\n※レジストリへの登録も解除されていますので、本プログラムを安全に削除していただけます。\n"
+    L"※DLLが使用中で削除できない場合には、Windowsを再起動またはログオフしてから再度削除を行ってください。";
+const std::wstring kAllDisabled = L"タブリノリネームの機能拡張は全て無効になっています。" + kSafeToDelete;
+const std::wstring kRemoved = L"タブリノリネームの常駐が解除されました。" + kSafeToDelete;
+const std::wstring kRemoveQuestion = L"タブリノリネームの常駐を解除します。\nよろしいですか？";
+
+DWORD OpenEventError(const wchar_t* name) {
+  CHandle event(::OpenEventW(EVENT_ALL_ACCESS, FALSE, name));
+  return event ? ERROR_SUCCESS : ::GetLastError();
+}
+
+class ConfigProgramTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_FALSE(IsHostRunning()) << "a resident host is already running";
+    ASSERT_FALSE(NamedEventExists(kConfigRunningEventName)) << "a configuration program is already open";
+  }
+
+  static void ExpectShownAsResident(const CConfigWindow& window, bool resident) {
+    EXPECT_EQ(U8(window.Text(IDC_RESIDENCY_STATUS)),
+              U8(resident ? L"（※現在常駐しています）" : L"（※現在常駐していません）"));
+    EXPECT_EQ(::IsWindowEnabled(window.Control(IDC_REMOVE_RESIDENCY)) != FALSE, resident);
+  }
+
+  // One run of the program that presses OK and meets `message` (none: it closes by itself).
+  void RunOk(const std::vector<int>& clicks, const std::wstring& message) {
+    CTestProcess program = install_.Start();
+    CConfigWindow window(program);
+    ASSERT_NE(window.Hwnd(), nullptr);
+    for (int id : clicks) ::SendMessageW(window.Control(id), BM_CLICK, 0, 0);
+    Click(window.Control(IDOK));
+    if (!message.empty()) {
+      ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(), message));
+    }
+    ASSERT_TRUE(EndsWithZero(program));
+  }
+
+  std::wstring ExtensionPath() const { return folder_ / L"tavrino_shellext.dll"; }
+  bool HostGone() const {
+    return WaitUntil([&] { return !IsHostRunning() && HostProcesses(folder_.Path()).empty(); }, kUiWaitMs);
+  }
+
+  CWithoutWindowManager unmanaged_;
+  CTempDir folder_{L"config"};
+  CConfigInstall install_{folder_.Path()};
+  CResidencyGuard guard_{folder_.Path()};
+};
+
+TEST_F(ConfigProgramTest, SecondStartEndsAtOnceWithZeroAndShowsNothing) {
+  CTestProcess first = install_.Start();
+  CConfigWindow window(first);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  CTestProcess second = install_.Start();
+  // A window or a box of its own would keep it running.
+  EXPECT_TRUE(EndsWithZero(second));
+  EXPECT_TRUE(::IsWindowVisible(window.Hwnd())) << "the first one stays as it is";
+
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(first));
+  EXPECT_FALSE(NamedEventExists(kConfigRunningEventName));
+  EXPECT_TRUE(IsDirectory(install_.UserFolder())) << "the data folders are made at start";
+  EXPECT_EQ(install_.ReadSettings(), "") << "キャンセル writes nothing";
+}
+
+TEST_F(ConfigProgramTest, OpensOnTheLoadedSettingsWithVersionAndTheBasicTab) {
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\nEnableContextMenuExt=False\r\n");
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  EXPECT_EQ(::SendMessageW(window.Control(IDC_TAB), TCM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(window.SelectedTab(), 0);
+  EXPECT_EQ(U8(ControlText(window.BasicPage())), "基本設定");
+  EXPECT_TRUE(::IsWindowVisible(window.BasicPage()));
+  EXPECT_EQ(U8(window.Text(IDC_VERSION)), "Ver.2.1.2 (x64)");
+  EXPECT_EQ(U8(window.Text(IDC_WEB_LINK)), "https://tavrino.example.jp/");
+  EXPECT_TRUE(IsChecked(window.Control(IDC_RENAME_EXT_ENABLE)));
+  EXPECT_FALSE(IsChecked(window.Control(IDC_RENAME_EXT_DISABLE)));
+  EXPECT_FALSE(IsChecked(window.Control(IDC_CONTEXT_MENU_ENABLE)));
+  EXPECT_TRUE(IsChecked(window.Control(IDC_CONTEXT_MENU_DISABLE)));
+  ExpectShownAsResident(window, false);
+  // Both detail buttons stay usable whatever the radio buttons say.
+  EXPECT_TRUE(::IsWindowEnabled(window.Control(IDC_RENAME_EXT_DETAIL)));
+  EXPECT_TRUE(::IsWindowEnabled(window.Control(IDC_CONTEXT_MENU_DETAIL)));
+
+  // The second tab is made when it is first shown; the first goes behind it.
+  EXPECT_EQ(window.Control(IDC_DATE_FORMAT), nullptr);
+  ASSERT_TRUE(window.ShowTab(1));
+  EXPECT_EQ(U8(ControlText(window.OptionPage())), "オプション");
+  EXPECT_FALSE(::IsWindowVisible(window.BasicPage()));
+  ASSERT_TRUE(window.ShowTab(0));
+  EXPECT_FALSE(::IsWindowVisible(window.OptionPage()));
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ConfigProgramTest, StatusAndReleaseButtonFollowTheRunValueOrTheRegistration) {
+  struct {
+    bool runValue;
+    bool registered;
+  } const cases[] = {{true, false}, {false, true}, {false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("run value ") + (c.runValue ? "yes" : "no") + ", registered " + (c.registered ? "yes" : "no"));
+    if (c.runValue)
+      SetRegistryString(HKEY_CURRENT_USER, kRunKey, L"tavrino", L"\"C:\\elsewhere\\tavrino_main.exe\" /START");
+    else
+      DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, L"tavrino");
+    if (c.registered)
+      SetRegistryString(HKEY_CURRENT_USER, kExtensionClassKey, nullptr, L"registered earlier");
+    else
+      ::RegDeleteKeyW(HKEY_CURRENT_USER, kExtensionClassKey.c_str());
+    CTestProcess program = install_.Start();
+    CConfigWindow window(program);
+    ASSERT_NE(window.Hwnd(), nullptr);
+    // Whether or not a host runs: none does here.
+    ExpectShownAsResident(window, c.runValue || c.registered);
+    Click(window.Control(IDCANCEL));
+    ASSERT_TRUE(EndsWithZero(program));
+  }
+}
+
+TEST_F(ConfigProgramTest, OkWithTheRenameExtensionStartsTheHostAndLaterRestartsIt) {
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\n");
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  EXPECT_EQ(U8(AutoStartValue().value_or(L"(absent)")), U8(install_.HostCommandLine()));
+  ASSERT_TRUE(IsHostRunning());
+  CHandle ready = OpenNamedEvent(kReadyEventName);
+  EXPECT_TRUE(IsEventSignalled(ready.Get()));
+  ready.Reset();
+  EXPECT_EQ(install_.HookCalls(), (Names{"GetTavrinoHookController", "StartHook"}));
+  EXPECT_FALSE(IsExtensionRegistered());
+  EXPECT_EQ(install_.SettingsValue("EnableExplorerRenameExt"), "True");
+  EXPECT_EQ(install_.SettingsValue("EnableContextMenuExt"), "False");
+
+  // Again while it runs: it reloads and restarts its hook; no second host; resident, so no message.
+  {
+    CTestProcess program = install_.Start();
+    CConfigWindow window(program);
+    ASSERT_NE(window.Hwnd(), nullptr);
+    ExpectShownAsResident(window, true);
+    Click(window.Control(IDOK));
+    ASSERT_TRUE(EndsWithZero(program));
+  }
+  EXPECT_TRUE(WaitUntil([&] { return install_.HookCalls().size() >= 4; }, kUiWaitMs));
+  EXPECT_EQ(install_.HookCalls(), (Names{"GetTavrinoHookController", "StartHook", "StopHook", "StartHook"}));
+  EXPECT_EQ(HostProcesses(folder_.Path()).size(), 1u);
+  EXPECT_EQ(U8(AutoStartValue().value_or(L"(absent)")), U8(install_.HostCommandLine()));
+}
+
+TEST_F(ConfigProgramTest, OkWithBothDisabledRemovesEverythingAndSaysSoAlsoWhenNothingWasThere) {
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\nEnableContextMenuExt=True\r\n");
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  ASSERT_TRUE(AutoStartValue().has_value());
+  ASSERT_TRUE(IsHostRunning());
+  EXPECT_EQ(U8(RegisteredExtensionPath().value_or(L"(absent)")), U8(ExtensionPath()));
+
+  ASSERT_NO_FATAL_FAILURE(RunOk({IDC_RENAME_EXT_DISABLE, IDC_CONTEXT_MENU_DISABLE}, kAllDisabled));
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_TRUE(HostGone());
+  EXPECT_EQ(install_.HookCalls(), (Names{"GetTavrinoHookController", "StartHook", "StopHook"}));
+  EXPECT_FALSE(IsExtensionRegistered());
+  EXPECT_EQ(install_.SettingsValue("EnableExplorerRenameExt"), "False");
+  EXPECT_EQ(install_.SettingsValue("EnableContextMenuExt"), "False");
+
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kAllDisabled));
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_FALSE(IsExtensionRegistered());
+}
+
+TEST_F(ConfigProgramTest, ContextMenuOnlyRegistersLeavesNoRunValueAndStopsARunningHost) {
+  install_.WriteSettings("EnableContextMenuExt=True\r\n");
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  EXPECT_EQ(U8(RegisteredExtensionPath().value_or(L"(absent)")), U8(ExtensionPath()));
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_FALSE(IsHostRunning());
+  EXPECT_EQ(install_.HookCalls(), Names{});
+
+  ASSERT_NO_FATAL_FAILURE(RunOk({IDC_RENAME_EXT_ENABLE}, L""));
+  ASSERT_TRUE(IsHostRunning());
+  ASSERT_TRUE(AutoStartValue().has_value());
+  ASSERT_NO_FATAL_FAILURE(RunOk({IDC_RENAME_EXT_DISABLE}, L""));
+  EXPECT_TRUE(HostGone());
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_TRUE(IsExtensionRegistered());
+}
+
+TEST_F(ConfigProgramTest, RemoveResidencyAsksFirstAndOnYesRemovesEverythingWithoutSaving) {
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\nEnableContextMenuExt=True\r\n");
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  const std::string saved = install_.ReadSettings();
+
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  ExpectShownAsResident(window, true);
+  // Edits that the release must drop.
+  ::SendMessageW(window.Control(IDC_RENAME_EXT_DISABLE), BM_CLICK, 0, 0);
+  ::SendMessageW(window.Control(IDC_CONTEXT_MENU_DISABLE), BM_CLICK, 0, 0);
+
+  Click(window.Control(IDC_REMOVE_RESIDENCY));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectBox(program, window.Hwnd(), kRemoveQuestion, {IDYES, IDNO}, IDNO));
+  EXPECT_TRUE(::IsWindow(window.Hwnd()));
+  EXPECT_TRUE(AutoStartValue().has_value());
+  EXPECT_TRUE(IsExtensionRegistered());
+  EXPECT_TRUE(IsHostRunning());
+
+  Click(window.Control(IDC_REMOVE_RESIDENCY));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectBox(program, window.Hwnd(), kRemoveQuestion, {IDYES, IDNO}, IDYES));
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(), kRemoved));
+  ASSERT_TRUE(EndsWithZero(program));
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_FALSE(IsExtensionRegistered());
+  EXPECT_TRUE(HostGone());
+  EXPECT_EQ(install_.ReadSettings(), saved);
+}
+
+TEST_F(ConfigProgramTest, HostMissingFromTheFolderIsReportedWithTheSystemsText) {
+  ASSERT_TRUE(::DeleteFileW(install_.HostPath().c_str()));
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\n");
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  Click(window.Control(IDOK));
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(),
+                                    install_.HostPath() + L"の起動に失敗しました。\n【内容】" +
+                                        SystemMessage(ERROR_FILE_NOT_FOUND)));
+  EXPECT_TRUE(::IsWindowVisible(window.Hwnd())) << "the dialog stays open";
+  EXPECT_FALSE(AutoStartValue().has_value()) << "nothing is recorded for a host that did not start";
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ConfigProgramTest, HostWhoseHookDoesNotStartIsReportedAsNotStartedProperly) {
+  install_.SetStartHookResults("0");
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\n");
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  Click(window.Control(IDOK));
+  // The host waits on its own message while ours says it did not come up.
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(), install_.HostPath() + L"を正常に起動できませんでした。"));
+  std::vector<DWORD> hosts = HostProcesses(folder_.Path());
+  ASSERT_EQ(hosts.size(), 1u);
+  HWND hostBox = WaitForMessageBox(hosts[0], kMessageCaption, kUiWaitMs);
+  ASSERT_NE(hostBox, nullptr);
+  EXPECT_EQ(U8(MessageBoxText(hostBox)), "フックを開始できませんでした。");
+  CloseMessageBox(hostBox);
+  EXPECT_TRUE(HostGone());
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_TRUE(::IsWindowVisible(window.Hwnd()));
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ConfigProgramTest, RunKeyThatCannotBeOpenedIsReportedAndTheDialogOpensAsNotResident) {
+  SetRegistryString(HKEY_CURRENT_USER, kExtensionClassKey, nullptr, L"registered earlier");
+  CRegKey run;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey.c_str(), 0, READ_CONTROL | WRITE_DAC, run.Put()), ERROR_SUCCESS);
+  PSECURITY_DESCRIPTOR original = nullptr;
+  PACL originalDacl = nullptr;
+  ASSERT_EQ(::GetSecurityInfo(run.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &originalDacl,
+                              nullptr, &original),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  // Another program takes every right on the Run key away.
+  ACL empty;
+  ASSERT_TRUE(::InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+  ASSERT_EQ(::SetSecurityInfo(run.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &empty, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  struct CRestore {
+    HKEY key;
+    PACL dacl;
+    PSECURITY_DESCRIPTOR descriptor;
+    ~CRestore() {
+      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+      ::LocalFree(descriptor);
+    }
+  } restore{run.Get(), originalDacl, original};
+  CRegKey probe;
+  ASSERT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey.c_str(), 0, KEY_READ | KEY_WRITE, probe.Put()), ERROR_SUCCESS)
+      << "this system does not enforce a key's rights";
+
+  CTestProcess program = install_.Start();
+  HWND box = WaitForBox(program);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(U8(MessageBoxText(box)), U8(L"レジストリキー" + kRunKey + L"をオープンできません。"));
+  CloseMessageBox(box);
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  ExpectShownAsResident(window, false);
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ConfigProgramTest, CancelOrClosingAfterEditsLeavesTheSettingsFileByteForByte) {
+  install_.WriteSettings("; kept as it is\r\nEnableContextMenuExt=TRUE\r\nDateFormat=%y\r\nUnknownKey=1\r\n");
+  const std::string before = install_.ReadSettings();
+  for (bool closeWindow : {false, true}) {
+    SCOPED_TRACE(closeWindow ? "window closed" : "キャンセル");
+    CTestProcess program = install_.Start();
+    CConfigWindow window(program);
+    ASSERT_NE(window.Hwnd(), nullptr);
+    ::SendMessageW(window.Control(IDC_RENAME_EXT_ENABLE), BM_CLICK, 0, 0);
+    ::SendMessageW(window.Control(IDC_CONTEXT_MENU_DISABLE), BM_CLICK, 0, 0);
+    ASSERT_TRUE(window.ShowTab(1));
+    TypeText(window.Control(IDC_DATE_FORMAT), L"%Y-%m");
+    ChooseComboItem(window.Control(IDC_CONNECTION), 2);
+    if (closeWindow)
+      ::PostMessageW(window.Hwnd(), WM_CLOSE, 0, 0);
+    else
+      Click(window.Control(IDCANCEL));
+    ASSERT_TRUE(EndsWithZero(program));
+    EXPECT_EQ(install_.ReadSettings(), before);
+    EXPECT_FALSE(AutoStartValue().has_value());
+    EXPECT_FALSE(IsExtensionRegistered());
+    EXPECT_FALSE(IsHostRunning());
+  }
+}
+
+TEST_F(ConfigProgramTest, StartUpFailuresShowTheirStageMessageAndEndWithZero) {
+  {
+    // The single-instance name taken by another kind of object.
+    CHandle squatter(::CreateMutexW(nullptr, FALSE, kConfigRunningEventName));
+    ASSERT_TRUE(squatter);
+    DWORD error = OpenEventError(kConfigRunningEventName);
+    ASSERT_NE(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    CTestProcess program = install_.Start();
+    ASSERT_NO_FATAL_FAILURE(ExpectBox(program, nullptr,
+                                      L"多重起動チェック時にエラーが発生しました。\n【内容】" + SystemMessage(error)));
+    ASSERT_TRUE(EndsWithZero(program));
+  }
+  {
+    // A file where the data folder belongs passes for it; the user's folder inside cannot be made.
+    std::wstring userdata = folder_ / L"userdata";
+    WriteBytes(userdata, "a file");
+    CTestProcess program = install_.Start();
+    ASSERT_NO_FATAL_FAILURE(ExpectBox(program, nullptr,
+                                      L"アプリケーションの初期化時にエラーが発生しました。\n【内容】"
+                                      L"ログインユーザーデータフォルダの作成に失敗しました。\n【パス】" +
+                                          install_.UserFolder()));
+    ASSERT_TRUE(EndsWithZero(program));
+    ::DeleteFileW(userdata.c_str());
+  }
+  {
+    install_.WriteSettings("EnableExplorerRenameExt=True\r\n");
+    // Another program holds the settings file for itself: the defaults must not pass for the
+    // user's settings, which OK would then overwrite.
+    CFileHandle locked(::CreateFileW(install_.IniPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(locked);
+    CTestProcess program = install_.Start();
+    ASSERT_NO_FATAL_FAILURE(ExpectBox(
+        program, nullptr, L"設定データのロード時にエラーが発生しました。\n【内容】" + SystemMessage(ERROR_SHARING_VIOLATION)));
+    ASSERT_TRUE(EndsWithZero(program));
+  }
+  EXPECT_FALSE(IsHostRunning());
+}
+
+TEST_F(ConfigProgramTest, HostCommandLineThatDoesNotFitIsRefusedBeforeAnythingStarts) {
+  // Quoted path, blank and /START take 26 characters beyond the folder; the settings path must
+  // still fit, so the user's name is short (Wine takes it from WINEUSERNAME).
+  const std::size_t wanted = kMaxPathUnits - 26;
+  std::wstring deep = folder_.Path();
+  while (deep.size() < wanted) {
+    deep = JoinPath(deep, std::wstring(std::min<std::size_t>(100, wanted - deep.size() - 1), L'd'));
+    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+  }
+  ASSERT_EQ(deep.size(), wanted);
+  CConfigInstall install(deep);
+  std::wstring user = JoinPath(deep, L"userdata\\ab");
+  ::CreateDirectoryW(JoinPath(deep, L"userdata").c_str(), nullptr);
+  ::CreateDirectoryW(user.c_str(), nullptr);
+  WriteBytes(JoinPath(user, L"tavrino.ini"), "[Default]\r\nEnableExplorerRenameExt=True\r\n");
+
+  CTestProcess program = install.Start({L"WINEUSERNAME=ab"});
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  Click(window.Control(IDOK));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectBox(program, window.Hwnd(), L"パスが長すぎます。\n【パス】" + install.HostPath()));
+  EXPECT_FALSE(IsHostRunning());
+  EXPECT_TRUE(HostProcesses(folder_.Path()).empty());
+  EXPECT_EQ(install.HookCalls(), Names{});
+  EXPECT_FALSE(AutoStartValue().has_value());
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
+}  // namespace

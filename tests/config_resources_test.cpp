@@ -1,0 +1,264 @@
+// What the resource compiler made of the configuration program's dialogs, icon and manifest, read
+// back from the built program: the dialog templates as the dialog manager will read them.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "errors.h"
+#include "resource.h"
+#include "test_support.h"
+#include "text.h"
+
+namespace {
+
+struct CControl {
+  int id = 0;
+  std::wstring windowClass;
+  std::wstring text;
+  DWORD style = 0;
+  RECT box{};  // x, y, width, height in dialog units
+};
+
+struct CTemplate {
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  short width = 0;
+  short height = 0;
+  std::wstring caption;
+  WORD pointSize = 0;
+  WORD weight = 0;
+  BYTE charset = 0;
+  std::wstring font;
+  std::vector<CControl> controls;
+};
+
+class CReader {
+public:
+  explicit CReader(const BYTE* p) : p_(p) {}
+  template <typename T>
+  T Read() {
+    T value;
+    std::memcpy(&value, p_, sizeof value);
+    p_ += sizeof value;
+    return value;
+  }
+  // A string, or an ordinal written as "#n" (control classes as their names).
+  std::wstring SzOrOrd() {
+    WORD first = Read<WORD>();
+    if (first == 0) return {};
+    if (first == 0xFFFF) {
+      WORD ordinal = Read<WORD>();
+      static const std::map<WORD, std::wstring> classes = {
+          {0x80, L"Button"}, {0x81, L"Edit"}, {0x82, L"Static"}, {0x83, L"ListBox"}, {0x85, L"ComboBox"}};
+      auto it = classes.find(ordinal);
+      return it != classes.end() ? it->second : L"#" + std::to_wstring(ordinal);
+    }
+    std::wstring text(1, static_cast<wchar_t>(first));
+    for (WORD c; (c = Read<WORD>()) != 0;) text.push_back(static_cast<wchar_t>(c));
+    return text;
+  }
+  void AlignDword(const BYTE* base) {
+    while ((p_ - base) % 4) ++p_;
+  }
+  const BYTE* Position() const { return p_; }
+  void Skip(std::size_t n) { p_ += n; }
+
+private:
+  const BYTE* p_;
+};
+
+class ConfigResources : public ::testing::Test {
+protected:
+  void SetUp() override {
+    module_ = ::LoadLibraryExW(JoinPath(BinDir(), L"tavrino.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module_, nullptr);
+  }
+  void TearDown() override { ::FreeLibrary(module_); }
+
+  const BYTE* Resource(int id, LPCWSTR type, DWORD* size = nullptr) const {
+    HRSRC found = ::FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+    if (!found) return nullptr;
+    if (size) *size = ::SizeofResource(module_, found);
+    return static_cast<const BYTE*>(::LockResource(::LoadResource(module_, found)));
+  }
+
+  CTemplate Dialog(int id) const {
+    const BYTE* base = Resource(id, RT_DIALOG);
+    CTemplate t;
+    if (!base) {
+      ADD_FAILURE() << "no dialog " << id;
+      return t;
+    }
+    CReader r(base);
+    EXPECT_EQ(r.Read<WORD>(), 1) << "an extended template";
+    EXPECT_EQ(r.Read<WORD>(), 0xFFFF);
+    r.Read<DWORD>();
+    t.exStyle = r.Read<DWORD>();
+    t.style = r.Read<DWORD>();
+    WORD count = r.Read<WORD>();
+    r.Read<short>();
+    r.Read<short>();
+    t.width = r.Read<short>();
+    t.height = r.Read<short>();
+    r.SzOrOrd();
+    r.SzOrOrd();
+    t.caption = r.SzOrOrd();
+    t.pointSize = r.Read<WORD>();
+    t.weight = r.Read<WORD>();
+    r.Read<BYTE>();
+    t.charset = r.Read<BYTE>();
+    t.font = r.SzOrOrd();
+    for (WORD i = 0; i < count; ++i) {
+      r.AlignDword(base);
+      CControl c;
+      r.Read<DWORD>();
+      r.Read<DWORD>();
+      c.style = r.Read<DWORD>();
+      c.box.left = r.Read<short>();
+      c.box.top = r.Read<short>();
+      c.box.right = r.Read<short>();
+      c.box.bottom = r.Read<short>();
+      c.id = static_cast<int>(r.Read<DWORD>());
+      c.windowClass = r.SzOrOrd();
+      c.text = r.SzOrOrd();
+      r.Skip(r.Read<WORD>());
+      t.controls.push_back(c);
+    }
+    return t;
+  }
+
+  static const CControl* Find(const CTemplate& t, int id) {
+    for (const CControl& c : t.controls)
+      if (c.id == id) return &c;
+    return nullptr;
+  }
+
+  HMODULE module_ = nullptr;
+};
+
+std::string Box(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
+
+TEST_F(ConfigResources, DialogsHaveTheirFontFrameAndSize) {
+  struct {
+    int id;
+    const char* caption;
+    short width, height;
+    bool child;
+  } const dialogs[] = {{IDD_CONFIG, "タブリノリネームの設定", 323, 219, false},
+                       {IDD_BASIC_PAGE, "基本設定", 303, 151, true},
+                       {IDD_OPTION_PAGE, "オプション", 303, 151, true}};
+  for (const auto& d : dialogs) {
+    SCOPED_TRACE(d.id);
+    CTemplate t = Dialog(d.id);
+    EXPECT_EQ(U8(t.caption), d.caption);
+    EXPECT_EQ(t.width, d.width);
+    EXPECT_EQ(t.height, d.height);
+    EXPECT_EQ(U8(t.font), "MS UI Gothic");
+    EXPECT_EQ(t.pointSize, 9);
+    EXPECT_EQ(t.weight, 400);
+    EXPECT_EQ(t.charset, 128);
+    EXPECT_FALSE(t.style & WS_VISIBLE);
+    if (d.child) {
+      EXPECT_EQ(t.style & (WS_CHILD | WS_POPUP | WS_CAPTION), static_cast<DWORD>(WS_CHILD)) << "no title bar of its own";
+      EXPECT_TRUE(t.exStyle & WS_EX_CONTROLPARENT);
+    } else {
+      DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
+      EXPECT_EQ(t.style & frame, frame);
+    }
+  }
+}
+
+TEST_F(ConfigResources, AddressedControlsStandWhereTheLayoutPutsThem) {
+  struct {
+    int dialog;
+    int id;
+    const char* windowClass;
+    RECT box;
+  } const controls[] = {
+      {IDD_CONFIG, IDC_TAB, "SysTabControl32", {9, 9, 306, 171}},
+      {IDD_CONFIG, IDC_REMOVE_RESIDENCY, "Button", {9, 195, 51, 15}},
+      {IDD_CONFIG, IDOK, "Button", {150, 195, 51, 15}},
+      {IDD_CONFIG, IDCANCEL, "Button", {207, 195, 51, 15}},
+      {IDD_CONFIG, IDC_HELP_BUTTON, "Button", {264, 195, 51, 15}},
+      {IDD_BASIC_PAGE, IDC_RENAME_EXT_ENABLE, "Button", {159, 27, 32, 10}},
+      {IDD_BASIC_PAGE, IDC_RENAME_EXT_DISABLE, "Button", {198, 27, 32, 10}},
+      {IDD_BASIC_PAGE, IDC_RENAME_EXT_DETAIL, "Button", {237, 24, 42, 15}},
+      {IDD_BASIC_PAGE, IDC_CONTEXT_MENU_ENABLE, "Button", {159, 54, 32, 10}},
+      {IDD_BASIC_PAGE, IDC_CONTEXT_MENU_DISABLE, "Button", {198, 54, 32, 10}},
+      {IDD_BASIC_PAGE, IDC_CONTEXT_MENU_DETAIL, "Button", {237, 51, 42, 15}},
+      {IDD_BASIC_PAGE, IDC_VERSION, "Static", {111, 102, 53, 8}},
+      {IDD_BASIC_PAGE, IDC_RESIDENCY_STATUS, "Static", {165, 102, 117, 8}},
+      {IDD_BASIC_PAGE, IDC_WEB_LINK, "Static", {135, 126, 102, 8}},
+      {IDD_OPTION_PAGE, IDC_DATE_FORMAT, "ComboBox", {57, 27, 114, 126}},
+      {IDD_OPTION_PAGE, IDC_DATE_PREVIEW, "Static", {183, 30, 99, 8}},
+      {IDD_OPTION_PAGE, IDC_DATE_TIME_FORMAT, "ComboBox", {57, 48, 114, 96}},
+      {IDD_OPTION_PAGE, IDC_DATE_TIME_PREVIEW, "Static", {183, 51, 99, 8}},
+      {IDD_OPTION_PAGE, IDC_CONNECTION, "ComboBox", {114, 75, 57, 60}},
+  };
+  std::map<int, CTemplate> templates;
+  for (int id : {IDD_CONFIG, IDD_BASIC_PAGE, IDD_OPTION_PAGE}) templates[id] = Dialog(id);
+  for (const auto& c : controls) {
+    SCOPED_TRACE(c.id);
+    const CControl* found = Find(templates[c.dialog], c.id);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(::lstrcmpiW(found->windowClass.c_str(), FromUtf8(c.windowClass).c_str()), 0) << U8(found->windowClass);
+    EXPECT_EQ(Box(found->box), Box(c.box));
+  }
+
+  const CTemplate& basic = templates[IDD_BASIC_PAGE];
+  // Each radio group and each detail button starts a group of its own.
+  for (int id : {IDC_RENAME_EXT_ENABLE, IDC_RENAME_EXT_DETAIL, IDC_CONTEXT_MENU_ENABLE, IDC_CONTEXT_MENU_DETAIL})
+    EXPECT_TRUE(Find(basic, id)->style & WS_GROUP) << id;
+  for (int id : {IDC_RENAME_EXT_DISABLE, IDC_CONTEXT_MENU_DISABLE}) {
+    EXPECT_FALSE(Find(basic, id)->style & WS_GROUP) << id;
+    EXPECT_EQ(Find(basic, id)->style & 0x0F, static_cast<DWORD>(BS_AUTORADIOBUTTON)) << id;
+  }
+  bool icon = false;
+  for (const CControl& c : basic.controls)
+    icon |= ::lstrcmpiW(c.windowClass.c_str(), L"Static") == 0 && (c.style & SS_TYPEMASK) == SS_ICON && c.text == L"#105" &&
+            Box(c.box) == "21,99,20,20";
+  EXPECT_TRUE(icon) << "the product icon in the about block";
+
+  const CTemplate& options = templates[IDD_OPTION_PAGE];
+  for (int id : {IDC_DATE_FORMAT, IDC_DATE_TIME_FORMAT}) {
+    DWORD style = Find(options, id)->style;
+    EXPECT_EQ(style & 0x3, static_cast<DWORD>(CBS_DROPDOWN)) << id;
+    EXPECT_FALSE(style & CBS_SORT) << id;
+    EXPECT_TRUE(style & WS_VSCROLL) << id;
+  }
+  EXPECT_EQ(Find(options, IDC_CONNECTION)->style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST));
+}
+
+TEST_F(ConfigResources, ProductIconIs32PixelsIn256Colours) {
+  DWORD size = 0;
+  const BYTE* group = Resource(IDI_PRODUCT, RT_GROUP_ICON, &size);
+  ASSERT_NE(group, nullptr);
+  ASSERT_GE(size, 6u + 14u);
+  WORD count = *reinterpret_cast<const WORD*>(group + 4);
+  ASSERT_EQ(count, 1);
+  const BYTE* entry = group + 6;
+  EXPECT_EQ(entry[0], 32);
+  EXPECT_EQ(entry[1], 32);
+  EXPECT_EQ(*reinterpret_cast<const WORD*>(entry + 6), 8) << "bits per pixel";
+}
+
+TEST_F(ConfigResources, ManifestAsksForCommonControls6AndSystemDpiAwareness) {
+  DWORD size = 0;
+  const BYTE* data = Resource(1, RT_MANIFEST, &size);
+  ASSERT_NE(data, nullptr);
+  std::string manifest(reinterpret_cast<const char*>(data), size);
+  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+            std::string::npos);
+  EXPECT_NE(manifest.find("level=\"asInvoker\" uiAccess=\"false\""), std::string::npos);
+}
+
+}  // namespace

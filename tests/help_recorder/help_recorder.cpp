@@ -1,0 +1,48 @@
+// Test stand-in for the HTML Help control library. Its one export, at HtmlHelpW's ordinal 15,
+// appends each call to help_recorder.log beside the library: the command, whether a caller window
+// came, the file and the data. HH_INITIALIZE receives the cookie 24301 through its data pointer.
+#include <windows.h>
+
+#include <string>
+
+#include "errors.h"
+
+namespace {
+
+HMODULE g_module = nullptr;
+constexpr UINT kInitialize = 28;  // HH_INITIALIZE
+constexpr DWORD_PTR kCookie = 24301;
+
+void Record(const std::string& line) {
+  wchar_t path[MAX_PATH * 4] = {};
+  ::GetModuleFileNameW(g_module, path, ARRAYSIZE(path));
+  std::wstring log(path);
+  log.erase(log.find_last_of(L'\\') + 1).append(L"help_recorder.log");
+  HANDLE file = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string text = line + "\n";
+  DWORD written = 0;
+  ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::CloseHandle(file);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) g_module = instance;
+  return TRUE;
+}
+
+extern "C" HWND WINAPI RecordedHtmlHelpW(HWND caller, LPCWSTR file, UINT command, DWORD_PTR data) {
+  std::string line = "command=" + std::to_string(command) + "\tcaller=" + (caller ? "window" : "none") +
+                     "\tfile=" + ToUtf8(file ? file : L"(null)") + "\tdata=";
+  if (command == kInitialize) {
+    line += data ? "address" : "null";
+    if (data) *reinterpret_cast<DWORD_PTR*>(data) = kCookie;
+  } else {
+    line += std::to_string(data);
+  }
+  Record(line);
+  return nullptr;
+}
