@@ -16,8 +16,6 @@ CTestProcess CTestProcess::WithCommandLine(const std::wstring& exe, const std::w
   return process;
 }
 
-void CTestProcess::Start(const std::wstring& exe, std::wstring commandLine) {
-  std::wstring folder = FolderPart(exe);
 CTestProcess CTestProcess::WithEnvironment(const std::wstring& exe, const std::wstring& arguments,
                                            const std::vector<std::wstring>& variables) {
   CTestProcess process;
@@ -43,7 +41,7 @@ std::wstring EnvironmentWith(const std::vector<std::wstring>& variables) {
 }  // namespace
 
 void CTestProcess::Start(const std::wstring& exe, std::wstring commandLine, const std::vector<std::wstring>& variables) {
-  std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+  std::wstring folder = FolderPart(exe);
   std::wstring environment = variables.empty() ? std::wstring() : EnvironmentWith(variables);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -171,46 +169,6 @@ std::vector<int> MessageBoxButtons(HWND box) {
   return ids;
 }
 
-void CloseMessageBox(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
-
-bool HasErrorIcon(HWND box) {
-  HICON error = ::LoadIconW(nullptr, IDI_ERROR);
-  for (HWND child : Children(box)) {
-    if (ClassOf(child) == L"Static" &&
-        reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0)) == error)
-      return true;
-  }
-  return false;
-}
-
-CMessageBoxCatcher::CMessageBoxCatcher(std::wstring caption) : caption_(std::move(caption)) {
-  thread_.Reset(::CreateThread(
-      nullptr, 0,
-      [](void* param) -> DWORD {
-        auto* self = static_cast<CMessageBoxCatcher*>(param);
-        while (!self->stop_) {
-          for (HWND box : FindMessageBoxes(::GetCurrentProcessId(), self->caption_)) {
-            self->caught_.push_back({MessageBoxText(box), ::GetWindow(box, GW_OWNER), HasErrorIcon(box)});
-            CloseMessageBox(box);
-            WaitUntil([box] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 5000);
-          }
-          ::Sleep(25);
-        }
-        return 0;
-      },
-      this, 0, nullptr));
-  if (!thread_) throw std::runtime_error("cannot start the message box catcher");
-}
-
-CMessageBoxCatcher::~CMessageBoxCatcher() { Finish(); }
-
-std::vector<CCaughtBox> CMessageBoxCatcher::Finish() {
-  if (thread_) {
-    ::InterlockedExchange(&stop_, 1);
-    ::WaitForSingleObject(thread_.Get(), INFINITE);
-    thread_.Reset();
-  }
-  return caught_;
 void CloseMessageBox(HWND box) { AnswerMessageBox(box, IDOK); }
 
 void AnswerMessageBox(HWND box, int id) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
@@ -262,4 +220,44 @@ HWND FocusOf(HWND window) {
   info.cbSize = sizeof info;
   if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
   return info.hwndFocus;
+}
+
+bool HasErrorIcon(HWND box) {
+  HICON error = ::LoadIconW(nullptr, IDI_ERROR);
+  for (HWND child : Children(box)) {
+    if (ClassOf(child) == L"Static" &&
+        reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0)) == error)
+      return true;
+  }
+  return false;
+}
+
+CMessageBoxCatcher::CMessageBoxCatcher(std::wstring caption) : caption_(std::move(caption)) {
+  thread_.Reset(::CreateThread(
+      nullptr, 0,
+      [](void* param) -> DWORD {
+        auto* self = static_cast<CMessageBoxCatcher*>(param);
+        while (!self->stop_) {
+          for (HWND box : FindMessageBoxes(::GetCurrentProcessId(), self->caption_)) {
+            self->caught_.push_back({MessageBoxText(box), ::GetWindow(box, GW_OWNER), HasErrorIcon(box)});
+            CloseMessageBox(box);
+            WaitUntil([box] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 5000);
+          }
+          ::Sleep(25);
+        }
+        return 0;
+      },
+      this, 0, nullptr));
+  if (!thread_) throw std::runtime_error("cannot start the message box catcher");
+}
+
+CMessageBoxCatcher::~CMessageBoxCatcher() { Finish(); }
+
+std::vector<CCaughtBox> CMessageBoxCatcher::Finish() {
+  if (thread_) {
+    ::InterlockedExchange(&stop_, 1);
+    ::WaitForSingleObject(thread_.Get(), INFINITE);
+    thread_.Reset();
+  }
+  return caught_;
 }
