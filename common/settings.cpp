@@ -119,14 +119,20 @@ void LoadSettings(CSettings& s) {
 }
 
 void LoadSettingsChecked(CSettings& settings) {
-  std::wstring path = settings.GetIniFilePath();
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  // A backup, sync or antivirus tool may hold the file for a moment (at logon above all): wait for
+  // it a little before calling the settings unreadable.
+  constexpr ULONGLONG kSharingRetryMs = 2000;
+  constexpr DWORD kSharingRetryStepMs = 50;
+  const std::wstring path = settings.GetIniFilePath();
+  const ULONGLONG deadline = ::GetTickCount64() + kSharingRetryMs;
+  for (;;) {
+    CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) break;
     DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw CSystemError(error);
-  } else {
-    ::CloseHandle(file);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) break;
+    if (error != ERROR_SHARING_VIOLATION || ::GetTickCount64() >= deadline) throw CSystemError(error);
+    ::Sleep(kSharingRetryStepMs);
   }
   LoadSettings(settings);
 }

@@ -93,8 +93,9 @@ static_assert(sizeof(bool) == 1 && sizeof(wchar_t) == 2);
 // Fills every field from the file named by iniFilePath; missing keys give their defaults.
 void LoadSettings(CSettings& settings);
 // LoadSettings for an owner that acts on what it reads: a settings file that exists but cannot be
-// read (held by another program, access denied) throws CSystemError rather than giving the
-// defaults, which a later save would write over the user's settings.
+// read (access denied, or held by another program for more than two seconds) throws CSystemError
+// rather than giving the defaults, which the hook would run with and a later save would write over
+// the user's settings.
 void LoadSettingsChecked(CSettings& settings);
 // Writes all 17 keys in their fixed order, into a new UTF-16 file when there is none; throws
 // CIniFileException on the first failed write. Values with blanks at either end are quoted.

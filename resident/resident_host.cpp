@@ -27,28 +27,6 @@ CHandle CreateReadyEvent() {
   return ready;
 }
 
-constexpr DWORD kSharingRetryMs = 2000;
-constexpr DWORD kSharingRetryStepMs = 50;
-
-// LoadSettings reads a file it cannot open as if it were missing. A settings file that exists but
-// cannot be read (locked by another program, access denied) would start the hook with the
-// defaults in place of the user's settings: that is a failed load. At logon a backup, sync or
-// antivirus tool may hold the file for a moment, so a sharing violation is tried again for a while.
-void LoadHostSettings(CSettings& settings) {
-  std::wstring path = settings.GetIniFilePath();
-  const ULONGLONG deadline = ::GetTickCount64() + kSharingRetryMs;
-  for (;;) {
-    CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) break;
-    DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) break;
-    if (error != ERROR_SHARING_VIOLATION || ::GetTickCount64() >= deadline) throw CSystemError(error);
-    ::Sleep(kSharingRetryStepMs);
-  }
-  LoadSettings(settings);
-}
-
 // Gives the main thread its message queue before any monitor can post to it: a quit message posted
 // to a thread without one is lost, and the host would never wake.
 void EnsureMessageQueue() {
@@ -160,7 +138,7 @@ void RunResidentHost(const wchar_t* commandLine) {
 
   for (bool again = true; again;) {
     try {
-      LoadHostSettings(settings);
+      LoadSettingsChecked(settings);
     } catch (const std::exception& e) {
       // No hook runs here: the first cycle has not started one, and every cycle stops its own.
       ShowStageError(kLoadErrorMessage, e);
