@@ -12,22 +12,12 @@
 #include "errors.h"
 #include "events.h"
 #include "handles.h"
+#include "bench_clock.h"
 #include "registry_snapshot.h"
 #include "test_support.h"
 #include "text.h"
 
 namespace {
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1e3 / static_cast<double>(frequency.QuadPart);
-}
 
 struct CSearch {
   DWORD processId;
@@ -60,7 +50,7 @@ double StartToVisible(const std::wstring& exe, const std::wstring& caption) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  double start = NowMs();
+  double start = NowMilliseconds();
   if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &info))
     return -1;
@@ -68,9 +58,9 @@ double StartToVisible(const std::wstring& exe, const std::wstring& caption) {
   CHandle thread(info.hThread);
   HWND dialog = nullptr;
   while (!(dialog = VisibleDialog(info.dwProcessId, caption))) {
-    if (::WaitForSingleObject(process.Get(), 1) == WAIT_OBJECT_0 || NowMs() - start > 20000) return -1;
+    if (::WaitForSingleObject(process.Get(), 1) == WAIT_OBJECT_0 || NowMilliseconds() - start > 20000) return -1;
   }
-  double elapsed = NowMs() - start;
+  double elapsed = NowMilliseconds() - start;
   ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   if (::WaitForSingleObject(process.Get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process.Get(), 1);
   ::WaitForSingleObject(process.Get(), 5000);

@@ -9,28 +9,18 @@
 #include <vector>
 
 #include "app.h"
+#include "bench_clock.h"
 #include "settings.h"
 #include "shell_client.h"
 #include "test_support.h"
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
-
 template <typename F>
 double Microseconds(F&& work) {
-  double start = Now();
+  double start = NowMicroseconds();
   work();
-  return Now() - start;
+  return NowMicroseconds() - start;
 }
 
 void Print(const char* what, const std::vector<double>& t) {
