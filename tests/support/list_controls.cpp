@@ -4,8 +4,6 @@
 
 #include <stdexcept>
 
-#include "windows_probe.h"
-
 CRemoteMemory::CRemoteMemory(HWND window, std::size_t size) {
   DWORD id = 0;
   ::GetWindowThreadProcessId(window, &id);
