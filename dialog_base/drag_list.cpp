@@ -24,7 +24,7 @@ void CDragListNotifyImpl::DrawInsert(HWND parent, HWND list, int line) {
 }
 
 bool CDragListNotifyImpl::ProcessDragListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  // Zero until registered: no message is zero, so nothing matches by accident.
+  // 0 when the name could not be registered; then no message is a drag-list one.
   UINT dragList = DragListMessage();
   if (dragList == 0 || message != dragList || lParam == 0) return false;
   const auto* info = reinterpret_cast<const DRAGLISTINFO*>(lParam);
