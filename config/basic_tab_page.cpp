@@ -1,5 +1,7 @@
 #include "basic_tab_page.h"
 
+#include "context_menu_ext_config_dlg.h"
+#include "rename_ext_config_dlg.h"
 #include "resource.h"
 #include "version.h"
 
@@ -7,6 +9,13 @@ namespace {
 
 // Empty in this release; a prerelease would carry its name here.
 constexpr const wchar_t* kReleaseSuffix = L"";
+
+// A detail dialog belongs to the window the user is working in; the page's own top-level window
+// when this thread has no active window (the page is a child, never an owner).
+HWND DetailOwner(HWND page) {
+  HWND active = ::GetActiveWindow();
+  return active ? active : ::GetAncestor(page, GA_ROOT);
+}
 
 }  // namespace
 
@@ -54,10 +63,16 @@ INT_PTR CBasicTabPage::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       return FALSE;  // the main dialog places the focus
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDC_RENAME_EXT_DETAIL:
-        case IDC_CONTEXT_MENU_DETAIL:
-          // The detail dialogs (rename extension, context menu) open here once they exist.
+        case IDC_RENAME_EXT_DETAIL: {
+          CRenameExtConfigDlg dialog(app_, settings_);
+          dialog.DoModal(DetailOwner(Hwnd()));
           return TRUE;
+        }
+        case IDC_CONTEXT_MENU_DETAIL: {
+          CContextMenuExtConfigDlg dialog(app_, settings_);
+          dialog.DoModal(DetailOwner(Hwnd()));
+          return TRUE;
+        }
         default:
           break;
       }

@@ -43,6 +43,30 @@ std::optional<LPARAM> ComboSelectedData(HWND combo) {
   return static_cast<LPARAM>(::SendMessageW(combo, CB_GETITEMDATA, index, 0));
 }
 
+void ListBoxFill(HWND list, const std::vector<std::wstring>& lines) {
+  // One repaint for the whole refill, not one per line.
+  ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  for (const std::wstring& line : lines) ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list, nullptr, TRUE);
+}
+
+int ListBoxCount(HWND list) { return static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0)); }
+
+std::wstring ListBoxText(HWND list, int line) {
+  auto length = static_cast<int>(::SendMessageW(list, LB_GETTEXTLEN, line, 0));
+  if (length < 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  auto read = static_cast<int>(::SendMessageW(list, LB_GETTEXT, line, reinterpret_cast<LPARAM>(text.data())));
+  text.resize(read > 0 ? read : 0);
+  return text;
+}
+
+int ListBoxSelection(HWND list) { return static_cast<int>(::SendMessageW(list, LB_GETCURSEL, 0, 0)); }
+
+void ListBoxSelect(HWND list, int line) { ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0); }
+
 void CenterOverOwner(HWND window) {
   HWND owner = ::GetWindow(window, GW_OWNER);
   RECT self{};

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 std::wstring WindowText(HWND window);
 
@@ -14,6 +15,15 @@ std::wstring ComboItemText(HWND combo, int index);
 bool ComboSelectByData(HWND combo, LPARAM data);
 // The data of the selected item; nothing when no item is selected.
 std::optional<LPARAM> ComboSelectedData(HWND combo);
+
+// List boxes, single selection. Lines are int positions with -1 for "none", as the box reports them.
+// Refilling empties the box first and leaves it without a selection.
+void ListBoxFill(HWND list, const std::vector<std::wstring>& lines);
+int ListBoxCount(HWND list);
+std::wstring ListBoxText(HWND list, int line);
+int ListBoxSelection(HWND list);
+// -1 clears the selection.
+void ListBoxSelect(HWND list, int line);
 
 // Centres a window over its owner, kept inside the work area of the owner's monitor (of the
 // window's own monitor when it has no owner).

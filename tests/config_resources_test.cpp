@@ -147,14 +147,17 @@ std::string Box(const RECT& r) {
 }
 
 TEST_F(ConfigResources, DialogsHaveTheirFontFrameAndSize) {
+  enum Kind { Centred, OverOwner, Child };  // detail dialogs centre themselves over their owner
   struct {
     int id;
     const char* caption;
     short width, height;
-    bool child;
-  } const dialogs[] = {{IDD_CONFIG, "タブリノリネームの設定", 323, 219, false},
-                       {IDD_BASIC_PAGE, "基本設定", 303, 151, true},
-                       {IDD_OPTION_PAGE, "オプション", 303, 151, true}};
+    Kind kind;
+  } const dialogs[] = {{IDD_CONFIG, "タブリノリネームの設定", 323, 219, Centred},
+                       {IDD_BASIC_PAGE, "基本設定", 303, 151, Child},
+                       {IDD_OPTION_PAGE, "オプション", 303, 151, Child},
+                       {IDD_RENAME_EXT_CONFIG, "ファイル名変更機能拡張の詳細設定", 227, 247, OverOwner},
+                       {IDD_CONTEXT_MENU_EXT_CONFIG, "右クリックメニュー拡張の詳細設定", 339, 255, OverOwner}};
   for (const auto& d : dialogs) {
     SCOPED_TRACE(d.id);
     CTemplate t = Dialog(d.id);
@@ -166,12 +169,13 @@ TEST_F(ConfigResources, DialogsHaveTheirFontFrameAndSize) {
     EXPECT_EQ(t.weight, 400);
     EXPECT_EQ(t.charset, 128);
     EXPECT_FALSE(t.style & WS_VISIBLE);
-    if (d.child) {
+    if (d.kind == Child) {
       EXPECT_EQ(t.style & (WS_CHILD | WS_POPUP | WS_CAPTION), static_cast<DWORD>(WS_CHILD)) << "no title bar of its own";
       EXPECT_TRUE(t.exStyle & WS_EX_CONTROLPARENT);
     } else {
-      DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
+      DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
       EXPECT_EQ(t.style & frame, frame);
+      EXPECT_EQ((t.style & DS_CENTER) != 0, d.kind == Centred);
     }
   }
 }
@@ -235,6 +239,111 @@ TEST_F(ConfigResources, AddressedControlsStandWhereTheLayoutPutsThem) {
     EXPECT_TRUE(style & WS_VSCROLL) << id;
   }
   EXPECT_EQ(Find(options, IDC_CONNECTION)->style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST));
+}
+
+TEST_F(ConfigResources, DetailDialogControlsHaveTheirTextsPlacesAndStyles) {
+  struct {
+    int dialog;
+    int id;
+    const char* windowClass;
+    const char* text;
+    RECT box;
+  } const controls[] = {
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_ACTIVE_LIST, "ListBox", "", {18, 39, 120, 138}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_MENU_ADD, "Button", "<< 追加   ", {144, 54, 50, 15}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_MENU_REMOVE, "Button", "   削除 >>", {144, 72, 50, 15}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_MENU_UP, "Button", "上へ移動", {144, 100, 50, 15}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_MENU_DOWN, "Button", "下へ移動", {144, 118, 50, 15}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_MENU_RESET, "Button", "リセット", {144, 150, 50, 15}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_INACTIVE_LIST, "ListBox", "", {201, 39, 120, 138}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_MENU_ADD_CONNECTION, "Button", "ファイル名と挿入日付の間に連結文字を付加する",
+       {9, 201, 180, 10}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDOK, "Button", "OK", {165, 231, 51, 15}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDCANCEL, "Button", "キャンセル", {222, 231, 51, 15}},
+      {IDD_CONTEXT_MENU_EXT_CONFIG, IDC_HELP_BUTTON, "Button", "ヘルプ", {279, 231, 51, 15}},
+      {IDD_RENAME_EXT_CONFIG, IDC_PART_LIST, "SysListView32", "", {18, 24, 132, 39}},
+      {IDD_RENAME_EXT_CONFIG, IDC_PART_UP, "Button", "上へ移動", {159, 24, 51, 15}},
+      {IDD_RENAME_EXT_CONFIG, IDC_PART_DOWN, "Button", "下へ移動", {159, 42, 51, 15}},
+      {IDD_RENAME_EXT_CONFIG, IDC_SELECT_EXCEPT_PERIOD, "Button", "拡張子選択時にピリオドを含まない", {9, 84, 165, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDC_EXTEND_HOME_END, "Button", "Homeキー、Endキーでそれぞれファイル名の先頭と末尾に移動",
+       {9, 99, 209, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDC_HOME_END_IN_SELECTION, "Button", "範囲選択中はそれぞれ選択範囲の先頭と末尾に移動",
+       {21, 114, 172, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDC_INSERT_DATE, "Button", "Insertキーで日付を挿入", {9, 129, 141, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDC_INSERT_DATE_TIME_IN_SHIFT, "Button", "Shift+Insertキーで日時を挿入", {21, 144, 100, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDC_RENAME_ADD_CONNECTION, "Button", "ファイル名と日付の間に連結文字を自動的に付加",
+       {21, 159, 168, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDC_CLEAR_IN_TAB, "Button", "Tabキーでファイル名を全消去", {9, 177, 109, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDC_ENABLE_AT_ALL_EDIT, "Button",
+       "全てのエディットコントロールでファイル名変更機能拡張を有効にする", {9, 192, 195, 10}},
+      {IDD_RENAME_EXT_CONFIG, IDOK, "Button", "OK", {54, 222, 51, 15}},
+      {IDD_RENAME_EXT_CONFIG, IDCANCEL, "Button", "キャンセル", {111, 222, 51, 15}},
+      {IDD_RENAME_EXT_CONFIG, IDC_HELP_BUTTON, "Button", "ヘルプ", {168, 222, 51, 15}},
+  };
+  std::map<int, CTemplate> templates;
+  for (int id : {IDD_RENAME_EXT_CONFIG, IDD_CONTEXT_MENU_EXT_CONFIG}) templates[id] = Dialog(id);
+  for (const auto& c : controls) {
+    SCOPED_TRACE(c.id);
+    const CControl* found = Find(templates[c.dialog], c.id);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(::lstrcmpiW(found->windowClass.c_str(), FromUtf8(c.windowClass).c_str()), 0) << U8(found->windowClass);
+    EXPECT_EQ(U8(found->text), c.text);
+    EXPECT_EQ(Box(found->box), Box(c.box));
+    EXPECT_TRUE(found->style & WS_TABSTOP);
+  }
+  // The unaddressed texts, in their places.
+  auto hasStatic = [](const CTemplate& t, const char* text, const char* box) {
+    for (const CControl& c : t.controls)
+      if (c.id == IDC_STATIC && U8(c.text) == text && Box(c.box) == box) return true;
+    return false;
+  };
+  const CTemplate& menu = templates[IDD_CONTEXT_MENU_EXT_CONFIG];
+  EXPECT_TRUE(hasStatic(menu, "右クリックメニューに表示する機能", "9,9,321,180"));
+  EXPECT_TRUE(hasStatic(menu, "現在アクティブな機能", "21,27,58,8"));
+  EXPECT_TRUE(hasStatic(menu, "利用可能なアクティブでない機能", "204,27,89,8"));
+  EXPECT_TRUE(hasStatic(templates[IDD_RENAME_EXT_CONFIG], "ファイル名の範囲選択順", "9,9,210,64"));
+
+  // Both lists: notify, keep their order, any height, border and vertical scroll bar.
+  for (int id : {IDC_ACTIVE_LIST, IDC_INACTIVE_LIST}) {
+    DWORD style = Find(menu, id)->style;
+    EXPECT_EQ(style & (LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | LBS_MULTIPLESEL | LBS_EXTENDEDSEL | WS_BORDER |
+                       WS_VSCROLL),
+              DWORD{LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL})
+        << id;
+  }
+  EXPECT_EQ(Find(menu, IDOK)->style & 0x0F, DWORD{BS_DEFPUSHBUTTON});
+  EXPECT_EQ(Find(menu, IDC_MENU_ADD_CONNECTION)->style & 0x0F, DWORD{BS_AUTOCHECKBOX});
+  const CTemplate& rename = templates[IDD_RENAME_EXT_CONFIG];
+  DWORD view = Find(rename, IDC_PART_LIST)->style;
+  DWORD wanted = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER | LVS_NOSCROLL | WS_BORDER;
+  EXPECT_EQ(view & (wanted | LVS_TYPEMASK), wanted);
+  EXPECT_EQ(Find(rename, IDOK)->style & 0x0F, DWORD{BS_DEFPUSHBUTTON});
+  for (int id : {IDC_SELECT_EXCEPT_PERIOD, IDC_EXTEND_HOME_END, IDC_HOME_END_IN_SELECTION, IDC_INSERT_DATE,
+                 IDC_INSERT_DATE_TIME_IN_SHIFT, IDC_RENAME_ADD_CONNECTION, IDC_CLEAR_IN_TAB, IDC_ENABLE_AT_ALL_EDIT})
+    EXPECT_EQ(Find(rename, id)->style & 0x0F, DWORD{BS_AUTOCHECKBOX}) << id;
+}
+
+TEST_F(ConfigResources, DragCursorsAre32PixelMonochromeWithTheHotSpotAtTheTopLeft) {
+  for (int id : {IDC_CURSOR_DRAG_MOVE, IDC_CURSOR_DRAG_NO}) {
+    SCOPED_TRACE(id);
+    DWORD size = 0;
+    const BYTE* group = Resource(id, RT_GROUP_CURSOR, &size);
+    ASSERT_NE(group, nullptr);
+    ASSERT_GE(size, 6u + 14u);
+    ASSERT_EQ(*reinterpret_cast<const WORD*>(group + 2), 2) << "a cursor";
+    ASSERT_EQ(*reinterpret_cast<const WORD*>(group + 4), 1);
+    const BYTE* entry = group + 6;  // width, height (doubled), planes, bit count, size, id
+    EXPECT_EQ(*reinterpret_cast<const WORD*>(entry), 32);
+    EXPECT_EQ(*reinterpret_cast<const WORD*>(entry + 2), 64);
+    EXPECT_EQ(*reinterpret_cast<const WORD*>(entry + 6), 1) << "bits per pixel";
+    const BYTE* image = Resource(*reinterpret_cast<const WORD*>(entry + 12), RT_CURSOR, &size);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(*reinterpret_cast<const WORD*>(image), 0) << "hot spot x";
+    EXPECT_EQ(*reinterpret_cast<const WORD*>(image + 2), 0) << "hot spot y";
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(image + 4);
+    EXPECT_EQ(header->biWidth, 32);
+    EXPECT_EQ(header->biBitCount, 1);
+  }
 }
 
 TEST_F(ConfigResources, ProductIconIs32PixelsIn256Colours) {

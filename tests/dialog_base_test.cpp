@@ -5,14 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "check_list_view.h"
 #include "controls.h"
 #include "data_exchange.h"
 #include "dialog_base_test_ids.h"
 #include "dialog_impl.h"
+#include "drag_list.h"
 #include "hyperlink.h"
 #include "registry_snapshot.h"
 #include "tab_page_host.h"
@@ -22,9 +25,17 @@
 
 namespace {
 
-class CTestDialog : public CDialogImpl, public CWinDataExchange {
+struct CDragNote {
+  UINT notification;
+  int id;
+  HWND list;
+  POINT cursor;
+};
+
+class CTestDialog : public CDialogImpl, public CWinDataExchange, public CDragListNotifyImpl {
 public:
   explicit CTestDialog(int id = IDD_T_DIALOG) : CDialogImpl(id) {}
+  using CDragListNotifyImpl::DrawInsert;
   using CWinDataExchange::DdxCheck;
   using CWinDataExchange::DdxRadio;
   using CWinDataExchange::DdxText;
@@ -32,13 +43,27 @@ public:
   std::function<INT_PTR(CTestDialog&, UINT, WPARAM, LPARAM)> handler;
   int handlerErrors = 0;
   int okPressed = 0;
+  std::vector<CDragNote> drags;
+  BOOL allowDrag = TRUE;
 
 protected:
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    LRESULT dragAnswer = 0;
+    if (ProcessDragListMessage(message, wParam, lParam, dragAnswer)) return SetMsgResult(dragAnswer);
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) ++okPressed;
     return handler ? handler(*this, message, wParam, lParam) : FALSE;
   }
   void OnHandlerError() noexcept override { ++handlerErrors; }
+  BOOL OnBeginDrag(int id, HWND list, POINT cursor) override {
+    drags.push_back({DL_BEGINDRAG, id, list, cursor});
+    return allowDrag;
+  }
+  int OnDragging(int id, HWND list, POINT cursor) override {
+    drags.push_back({DL_DRAGGING, id, list, cursor});
+    return DL_MOVECURSOR;
+  }
+  void OnDropped(int id, HWND list, POINT cursor) override { drags.push_back({DL_DROPPED, id, list, cursor}); }
+  void OnCancelDrag(int id, HWND list, POINT cursor) override { drags.push_back({DL_CANCELDRAG, id, list, cursor}); }
 };
 
 // Runs this thread's messages through the dialog manager, as a modeless dialog's loop does.
@@ -136,6 +161,8 @@ protected:
   void SetUp() override {
     ASSERT_NE(Dialog(), nullptr);
     dialog_->okPressed = 0;
+    // Whole on the screen: pointers and pixels are read there (a test may have moved it off).
+    ::SetWindowPos(Dialog(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     ::SetForegroundWindow(Dialog());
   }
   static HWND Dialog() { return dialog_->Hwnd(); }
@@ -327,6 +354,166 @@ TEST_F(DialogBaseTest, CentredOverItsOwnerInsideTheWorkArea) {
   EXPECT_LE(self.right, monitor.rcWork.right);
   EXPECT_LE(self.bottom, monitor.rcWork.bottom);
   ::DestroyWindow(window);
+}
+
+POINT LineOnScreen(HWND list, int line) {
+  RECT item{};
+  ::SendMessageW(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&item));
+  POINT point{item.left + 10, (item.top + item.bottom) / 2};
+  ::ClientToScreen(list, &point);
+  return point;
+}
+
+void FillLines(HWND list, int count) {
+  std::vector<std::wstring> lines;
+  for (int i = 0; i < count; ++i) lines.push_back(L"行" + std::to_wstring(i));
+  ListBoxFill(list, lines);
+}
+
+TEST_F(DialogBaseTest, ListBoxRefillLeavesNoSelection) {
+  HWND list = Item(IDC_T_LIST);
+  ListBoxFill(list, {L"一", L"二", L"三"});
+  ListBoxSelect(list, 2);
+  EXPECT_EQ(ListBoxSelection(list), 2);
+  ListBoxFill(list, {L"四", L"五"});
+  EXPECT_EQ(ListBoxCount(list), 2);
+  EXPECT_EQ(U8(ListBoxText(list, 1)), "五");
+  EXPECT_EQ(ListBoxSelection(list), -1);
+}
+
+TEST_F(DialogBaseTest, DragListTellsItsParentWhereTheLineWasTakenAndDropped) {
+  HWND list = Item(IDC_T_LIST);
+  FillLines(list, 4);
+  ASSERT_TRUE(CDragListNotifyImpl::MakeDragList(list));
+  EXPECT_EQ(CDragListNotifyImpl::DragListMessage(), ::RegisterWindowMessageW(L"commctrl_DragListMsg"));
+
+  // A drag with the mouse: pressed on line 1, moved over line 3, released there.
+  auto drag = [&](POINT from, POINT to) {
+    dialog_->drags.clear();
+    ::SetCursorPos(from.x, from.y);
+    ::ScreenToClient(list, &from);
+    ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    ::SetCursorPos(to.x, to.y);
+    ::ScreenToClient(list, &to);
+    ::SendMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+    bool dragged = PumpUntil(Dialog(), [&] {
+      return !dialog_->drags.empty() && dialog_->drags.back().notification == DL_DRAGGING;
+    }, 3000);
+    ::SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    return dragged;
+  };
+  POINT from = LineOnScreen(list, 1), to = LineOnScreen(list, 3);
+  EXPECT_TRUE(drag(from, to));
+  const std::vector<CDragNote>& notes = dialog_->drags;
+  ASSERT_GE(notes.size(), 3u);
+  EXPECT_EQ(notes.front().notification, static_cast<UINT>(DL_BEGINDRAG));
+  EXPECT_EQ(notes.front().id, IDC_T_LIST);
+  EXPECT_EQ(notes.front().list, list);
+  EXPECT_EQ(notes.front().cursor.y, from.y);
+  EXPECT_EQ(notes.back().notification, static_cast<UINT>(DL_DROPPED));
+  EXPECT_EQ(notes.back().cursor.y, to.y);
+  EXPECT_EQ(ListBoxSelection(list), 1) << "the pressed line is the dragged one";
+
+  // A parent that refuses the drag hears of nothing more.
+  dialog_->allowDrag = FALSE;
+  EXPECT_FALSE(drag(from, to));
+  dialog_->allowDrag = TRUE;
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes.front().notification, static_cast<UINT>(DL_BEGINDRAG));
+}
+
+TEST_F(DialogBaseTest, DraggingPastTheEdgeOfTheListScrollsIt) {
+  HWND list = Item(IDC_T_LIST);
+  FillLines(list, 40);
+  CDragListNotifyImpl::MakeDragList(list);
+  ::SendMessageW(list, LB_SETTOPINDEX, 20, 0);
+  RECT box{};
+  ::GetWindowRect(list, &box);
+  POINT above{box.left + 10, box.top - 3};
+  EXPECT_EQ(CDragListNotifyImpl::LBItemFromPt(list, above, false), -1);
+  EXPECT_EQ(::SendMessageW(list, LB_GETTOPINDEX, 0, 0), 20);
+  // The common controls pace the scrolling: asked again and again, as a drag does.
+  EXPECT_TRUE(WaitUntil([&] {
+    CDragListNotifyImpl::LBItemFromPt(list, above, true);
+    return ::SendMessageW(list, LB_GETTOPINDEX, 0, 0) < 20;
+  }, 5000));
+}
+
+// Screen pixels of a rectangle, as they show now.
+std::vector<COLORREF> Pixels(const RECT& area) {
+  std::vector<COLORREF> pixels;
+  HDC screen = ::GetDC(nullptr);
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x) pixels.push_back(::GetPixel(screen, x, y));
+  ::ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+TEST_F(DialogBaseTest, InsertionMarkStandsBesideItsLineAndLeavesNothingBehind) {
+  HWND list = Item(IDC_T_LIST);
+  FillLines(list, 5);
+  CDragListNotifyImpl::MakeDragList(list);
+  ::RedrawWindow(Dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RECT box{};
+  ::GetWindowRect(list, &box);
+  // Beside the box on the dialog, and the box's own left edge, where the mark reaches in.
+  auto beside = [&](int line) {
+    int y = LineOnScreen(list, line).y;
+    return RECT{box.left - 8, y - 10, box.left + 3, y};
+  };
+  const RECT whole{box.left - 8, box.top, box.left + 3, box.bottom};
+  // The dialog as painted: when two looks in a row agree.
+  std::vector<COLORREF> clean;
+  PumpUntil(Dialog(), [&] {
+    std::vector<COLORREF> now = Pixels(whole);
+    return std::exchange(clean, now) == now;
+  });
+  auto changed = [](const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    int n = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+    return n;
+  };
+  const std::vector<COLORREF> line1 = Pixels(beside(1)), line3 = Pixels(beside(3));
+
+  // What is drawn reaches the screen once the thread has run its messages.
+  auto shows = [&](const std::function<bool()>& condition) { return PumpUntil(Dialog(), condition, 5000); };
+  dialog_->DrawInsert(Dialog(), list, 1);
+  EXPECT_TRUE(shows([&] { return changed(Pixels(beside(1)), line1) > 5; })) << "no mark before line 1";
+  dialog_->DrawInsert(Dialog(), list, 3);
+  EXPECT_TRUE(shows([&] { return changed(Pixels(beside(3)), line3) > 5; })) << "no mark before line 3";
+  EXPECT_TRUE(shows([&] { return changed(Pixels(beside(1)), line1) == 0; })) << "the mark stays before line 1";
+  dialog_->DrawInsert(Dialog(), list, -1);
+  EXPECT_TRUE(shows([&] { return changed(Pixels(whole), clean) == 0; })) << "something of the mark is left";
+}
+
+TEST_F(DialogBaseTest, CheckListKeepsMarksPerLineInOneColumn) {
+  CCheckListViewCtrl view;
+  ASSERT_TRUE(view.Attach(Item(IDC_T_CHECKLIST)));
+  auto extended = static_cast<DWORD>(::SendMessageW(view.Hwnd(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  EXPECT_EQ(extended & (LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT), DWORD{LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT});
+  view.SetSingleColumn(80);
+  view.SetSingleColumn(100);
+  EXPECT_EQ(::SendMessageW(view.Hwnd(), LVM_GETCOLUMNWIDTH, 0, 0), 100);
+  EXPECT_EQ(::SendMessageW(view.Hwnd(), LVM_GETCOLUMNWIDTH, 1, 0), 0) << "one column";
+
+  EXPECT_EQ(view.AddItem(L"ベース名", true), 0);
+  EXPECT_EQ(view.AddItem(L"拡張子", false), 1);
+  EXPECT_EQ(view.GetItemCount(), 2);
+  EXPECT_EQ(U8(view.GetItemText(1)), "拡張子");
+  EXPECT_TRUE(view.GetCheckState(0));
+  EXPECT_FALSE(view.GetCheckState(1));
+  view.SetCheckState(0, false);
+  view.SetCheckState(1, true);
+  EXPECT_FALSE(view.GetCheckState(0));
+  EXPECT_TRUE(view.GetCheckState(1));
+
+  EXPECT_EQ(view.GetSelectedIndex(), -1);
+  view.SelectItem(1);
+  EXPECT_EQ(view.GetSelectedIndex(), 1);
+  EXPECT_EQ(::SendMessageW(view.Hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
+  view.DeleteAllItems();
+  EXPECT_EQ(view.GetItemCount(), 0);
+  EXPECT_EQ(view.GetSelectedIndex(), -1);
 }
 
 class HyperLinkTest : public DialogBaseTest {

@@ -12,3 +12,5 @@
 #define IDC_T_BEFORE 316
 #define IDC_T_LINK 317
 #define IDC_T_TAB 318
+#define IDC_T_LIST 319
+#define IDC_T_CHECKLIST 320

@@ -105,6 +105,35 @@ TEST_F(HelpTest, RegisteredLibraryGetsInitializeTopicTenAndUninitializeInThatOrd
                                                "command=15" + file + "10", "command=29" + file + "24301"}));
 }
 
+TEST_F(HelpTest, DetailDialogsAskForTheirOwnTopics) {
+  Register(Recorder());
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  struct {
+    int button;
+    const wchar_t* caption;
+  } const details[] = {{IDC_CONTEXT_MENU_DETAIL, L"右クリックメニュー拡張の詳細設定"},
+                       {IDC_RENAME_EXT_DETAIL, L"ファイル名変更機能拡張の詳細設定"}};
+  std::size_t calls = 1;  // the session's start
+  for (const auto& d : details) {
+    HWND dialog = window.OpenDetail(d.button, d.caption);
+    ASSERT_NE(dialog, nullptr) << U8(d.caption);
+    Click(::GetDlgItem(dialog, IDC_HELP_BUTTON));
+    ASSERT_TRUE(CallsReach(++calls));
+    // The viewer has no owner: the dialog goes on as it was.
+    EXPECT_TRUE(::IsWindowEnabled(dialog));
+    Click(::GetDlgItem(dialog, IDCANCEL));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, kUiWaitMs));
+  }
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+
+  const std::string file = "\tcaller=none\tfile=" + HelpFile() + "\tdata=";
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"command=28" + file + "address", "command=15" + file + "14",
+                                               "command=15" + file + "12", "command=29" + file + "24301"}));
+}
+
 TEST_F(HelpTest, AnExpandableRegistryPathIsExpanded) {
   std::wstring path = Recorder();
   wchar_t temp[MAX_PATH] = {};

@@ -15,10 +15,6 @@
 
 namespace {
 
-const std::wstring kAllDisabled =
-    L"タブリノリネームの機能拡張は全て無効になっています。\n"
-    L"※レジストリへの登録も解除されていますので、本プログラムを安全に削除していただけます。\n"
-    L"※DLLが使用中で削除できない場合には、Windowsを再起動またはログオフしてから再度削除を行ってください。";
 const std::wstring kFormatError = L"書式エラー";
 const std::wstring kUnusable = L"書式エラー（使用不可文字）";
 
@@ -60,7 +56,7 @@ protected:
   // OK with both extensions off ends with the all-disabled message.
   void OkAndFinish() {
     Click(Control(IDOK));
-    ASSERT_NO_FATAL_FAILURE(ExpectBox(*program_, window_->Hwnd(), kAllDisabled));
+    ASSERT_NO_FATAL_FAILURE(ExpectBox(*program_, window_->Hwnd(), kAllDisabledMessage));
     ASSERT_TRUE(EndsWithZero(*program_));
   }
 

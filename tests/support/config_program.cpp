@@ -16,6 +16,10 @@ const std::wstring kMessageCaption = L"タブリノリネーム";
 const std::wstring kDialogCaption = L"タブリノリネームの設定";
 const std::wstring kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kExtensionClassKey = L"Software\\Classes\\CLSID\\{7C2D5A91-3E48-4F06-B1A7-5D9E24C8F013}";
+const std::wstring kAllDisabledMessage =
+    L"タブリノリネームの機能拡張は全て無効になっています。\n"
+    L"※レジストリへの登録も解除されていますので、本プログラムを安全に削除していただけます。\n"
+    L"※DLLが使用中で削除できない場合には、Windowsを再起動またはログオフしてから再度削除を行ってください。";
 
 namespace {
 
@@ -99,6 +103,13 @@ bool CConfigWindow::ShowTab(int index) const {
     ::SendMessageW(tab, WM_KEYUP, key, 0xC0000000);
   }
   return SelectedTab() == index && ::IsWindowVisible(index == 0 ? BasicPage() : OptionPage());
+}
+
+HWND CConfigWindow::OpenDetail(int button, const std::wstring& caption) const {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(dialog_, &processId);
+  Click(Control(button));
+  return WaitForMessageBox(processId, caption, kUiWaitMs);
 }
 
 HWND WaitForBox(const CTestProcess& program, DWORD timeoutMs) {

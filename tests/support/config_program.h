@@ -18,6 +18,8 @@ extern const std::wstring kMessageCaption;  // タブリノリネーム
 extern const std::wstring kDialogCaption;   // タブリノリネームの設定
 extern const std::wstring kRunKey;
 extern const std::wstring kExtensionClassKey;
+// What OK says when both extensions are off.
+extern const std::wstring kAllDisabledMessage;
 
 class CConfigInstall {
 public:
@@ -58,6 +60,9 @@ public:
   int SelectedTab() const;
   // Brings a tab forward as the keyboard does (the arrow keys on the tab control); true when it shows.
   bool ShowTab(int index) const;
+  // Presses a 詳細設定 button of the basic page and waits for the dialog with `caption` it opens;
+  // null when none shows.
+  HWND OpenDetail(int button, const std::wstring& caption) const;
 
 private:
   HWND dialog_ = nullptr;

@@ -1,0 +1,31 @@
+#pragma once
+// A report-view list whose lines carry check boxes, selected over the whole row. The dialog's
+// template makes the list view; this takes it over and speaks to it by line.
+#include <windows.h>
+
+#include <string>
+
+class CCheckListViewCtrl {
+public:
+  // Adds check boxes and full-row selection to the list view's extended styles.
+  bool Attach(HWND listView);
+  HWND Hwnd() const { return hwnd_; }
+
+  // One left-aligned column `width` pixels wide with an empty title; any columns before go.
+  void SetSingleColumn(int width);
+
+  // Appends a line; its position, or -1.
+  int AddItem(const std::wstring& text, bool checked);
+  void DeleteAllItems();
+  int GetItemCount() const;
+  std::wstring GetItemText(int line) const;
+  bool GetCheckState(int line) const;
+  void SetCheckState(int line, bool checked);
+  // The selected line, or -1.
+  int GetSelectedIndex() const;
+  // Selects the line, gives it the focus mark and scrolls it into view.
+  void SelectItem(int line);
+
+private:
+  HWND hwnd_ = nullptr;
+};
