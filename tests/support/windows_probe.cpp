@@ -46,10 +46,18 @@ void CTestProcess::Start(const std::wstring& exe, std::wstring commandLine, cons
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        variables.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
-                        variables.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info))
-    throw std::runtime_error("cannot start " + ToUtf8(exe) + ": " + ToUtf8(SystemMessage(::GetLastError())));
+  for (int attempt = 1;; ++attempt) {
+    if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                         variables.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                         variables.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info))
+      break;
+    DWORD error = ::GetLastError();
+    // Wine's process start now and then fails with an internal error before the program has run a
+    // single instruction (seen on a loaded machine); that says nothing about the program.
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3)
+      throw std::runtime_error("cannot start " + ToUtf8(exe) + ": " + ToUtf8(SystemMessage(error)));
+    ::Sleep(200);
+  }
   ::CloseHandle(info.hThread);
   process_.Reset(info.hProcess);
   id_ = info.dwProcessId;
