@@ -3,32 +3,15 @@
 #include <algorithm>
 
 #include "int_list.h"
+#include "name_part_lists.h"
 
 namespace {
 
 const wchar_t* const kLabels[kNamePartCount] = {L"ベース名", L"拡張子", L"ファイル名全体"};
 
-bool IsNamePart(long id) { return id >= 0 && id < kNamePartCount; }
-
-std::vector<int> ValidOnce(std::wstring_view text) {
-  std::vector<int> ids;
-  for (long id : ParseIntList(text))
-    if (IsNamePart(id) && std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(static_cast<int>(id));
-  return ids;
-}
-
 }  // namespace
 
-const wchar_t* NamePartLabel(int part) { return IsNamePart(part) ? kLabels[part] : L""; }
-
-std::vector<int> ReadNamePartOrder(std::wstring_view text) {
-  std::vector<int> order = ValidOnce(text);
-  for (int id = 0; id < kNamePartCount; ++id)
-    if (std::find(order.begin(), order.end(), id) == order.end()) order.push_back(id);
-  return order;
-}
-
-std::vector<int> ReadNamePartChecks(std::wstring_view text) { return ValidOnce(text); }
+const wchar_t* NamePartLabel(int part) { return IsNamePartId(part) ? kLabels[part] : L""; }
 
 CNamePartsModel::CNamePartsModel(std::wstring_view orderText, std::wstring_view checkedText)
     : order_(ReadNamePartOrder(orderText)) {

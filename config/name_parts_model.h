@@ -6,18 +6,10 @@
 #include <string_view>
 #include <vector>
 
-enum NamePart : int { PartBaseName = 0, PartExtension = 1, PartWholeName = 2 };
-constexpr int kNamePartCount = 3;
+#include "name_part_lists.h"
 
 // "ベース名", "拡張子", "ファイル名全体"; empty for anything else.
 const wchar_t* NamePartLabel(int part);
-
-// The stored lists read with the menu list's rule, then mended so a hand-edited file cannot
-// break the dialog or overflow the 5-character fields: the order keeps each valid identifier
-// once, in its place, and gains the missing ones at the end; the checked list keeps each valid
-// identifier once.
-std::vector<int> ReadNamePartOrder(std::wstring_view text);
-std::vector<int> ReadNamePartChecks(std::wstring_view text);
 
 // Lines are list-view items: int, with -1 for "none".
 class CNamePartsModel {

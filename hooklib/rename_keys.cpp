@@ -2,11 +2,8 @@
 
 #include <algorithm>
 
-#include "int_list.h"
 
 namespace {
-
-bool IsPartId(long id) { return id >= 0 && id < static_cast<long>(kNamePartCount); }
 
 // The copy the host wrote may have been changed by anyone who can open it: never trust its counts.
 std::size_t PartCountOf(const CRenameKeyOptions& o) {
@@ -47,7 +44,7 @@ CKeyOutcome SelectNextPart(std::wstring_view text, CTextRange selection, const C
   std::size_t first = 0;  // where the search starts: after the part the selection equals
   bool found = false;
   for (std::size_t i = 0; i < count; ++i) {
-    if (!IsPartId(o.parts[i])) continue;
+    if (!IsNamePartId(o.parts[i])) continue;
     ranges[usable] = NamePartRange(text, static_cast<NamePart>(o.parts[i]), o.selectExceptPeriod);
     if (ranges[usable].Empty()) continue;
     if (!found && ranges[usable] == selection) {
@@ -100,17 +97,10 @@ CKeyOutcome InsertStamp(const CRenameKeyInput& in, CTextRange selection, const C
 }  // namespace
 
 std::vector<NamePart> PartSequence(std::wstring_view orderList, std::wstring_view checkList) {
-  const std::vector<long> order = ParseIntList(orderList);
-  const std::vector<long> checked = ParseIntList(checkList);
+  const std::vector<int> checked = ReadNamePartChecks(checkList);
   std::vector<NamePart> sequence;
-  auto add = [&sequence](long id) {
-    NamePart part = static_cast<NamePart>(id);
-    if (IsPartId(id) && std::find(sequence.begin(), sequence.end(), part) == sequence.end()) sequence.push_back(part);
-  };
-  for (long id : order) {
-    if (std::find(checked.begin(), checked.end(), id) != checked.end()) add(id);
-  }
-  for (long id : checked) add(id);
+  for (int id : ReadNamePartOrder(orderList))
+    if (std::find(checked.begin(), checked.end(), id) != checked.end()) sequence.push_back(static_cast<NamePart>(id));
   return sequence;
 }
 

@@ -8,9 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "name_part_lists.h"
+
 // The parts of a name that F2 selects, by the identifiers the settings file stores.
 enum class NamePart : std::uint8_t { Base = 0, Extension = 1, Whole = 2 };
-constexpr std::size_t kNamePartCount = 3;
 
 // The switches as the hook reads them. Plain data of fixed size: the host copies it into memory that
 // every hooked process reads.
@@ -26,8 +27,8 @@ struct CRenameKeyOptions {
   wchar_t connector[4] = {};                     // between stamp and name; empty for none
 };
 
-// The parts F2 cycles through: the order list's parts that the check list names. Identifiers outside
-// 0 to 2 and repeats are dropped; a checked part the order list forgets comes after the ordered ones.
+// The parts F2 cycles through: the parts of the order list, as the detail dialog shows its lines, that
+// the check list names.
 std::vector<NamePart> PartSequence(std::wstring_view orderList, std::wstring_view checkList);
 
 // Where the parts of `text` lie. The extension starts at the last period that is not the first
