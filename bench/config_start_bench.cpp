@@ -46,7 +46,7 @@ HWND VisibleDialog(DWORD processId, const std::wstring& caption) {
 // Milliseconds from CreateProcess to the dialog being visible; the program is closed again after.
 double StartToVisible(const std::wstring& exe, const std::wstring& caption) {
   std::wstring commandLine = L"\"" + exe + L"\"";
-  std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+  std::wstring folder = FolderPart(exe);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

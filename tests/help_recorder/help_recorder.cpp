@@ -5,7 +5,10 @@
 
 #include <string>
 
+#include "app.h"
 #include "errors.h"
+#include "handles.h"
+#include "text.h"
 
 namespace {
 
@@ -14,17 +17,13 @@ constexpr UINT kInitialize = 28;  // HH_INITIALIZE
 constexpr DWORD_PTR kCookie = 24301;
 
 void Record(const std::string& line) {
-  wchar_t path[MAX_PATH * 4] = {};
-  ::GetModuleFileNameW(g_module, path, ARRAYSIZE(path));
-  std::wstring log(path);
-  log.erase(log.find_last_of(L'\\') + 1).append(L"help_recorder.log");
-  HANDLE file = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  std::wstring log = JoinPath(FolderPart(ModuleFileName(g_module)), L"help_recorder.log");
+  CFileHandle file(::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   std::string text = line + "\n";
   DWORD written = 0;
-  ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace
