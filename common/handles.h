@@ -66,6 +66,16 @@ struct MenuTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DestroyMenu(h); }
 };
+struct MappedViewTraits {
+  using Type = void*;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type view) { ::UnmapViewOfFile(view); }
+};
+struct HookTraits {
+  using Type = HHOOK;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type hook) { ::UnhookWindowsHookEx(hook); }
+};
 
 using CHandle = CUniqueHandle<KernelHandleTraits>;
 using CFileHandle = CUniqueHandle<FileHandleTraits>;
@@ -73,6 +83,8 @@ using CRegKey = CUniqueHandle<RegKeyTraits>;
 using CModule = CUniqueHandle<ModuleTraits>;
 using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
 using CMenu = CUniqueHandle<MenuTraits>;
+using CMappedView = CUniqueHandle<MappedViewTraits>;
+using CHook = CUniqueHandle<HookTraits>;
 
 // Locks a global memory block for as long as it lives.
 class CGlobalLock {

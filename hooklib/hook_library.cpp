@@ -2,6 +2,7 @@
 // its controller; the hook procedure itself runs as a guest in the processes that take input.
 #include <new>
 
+#include "handles.h"
 #include "hook_controller.h"
 #include "hook_values.h"
 #include "keyboard_hook.h"
@@ -9,13 +10,6 @@
 namespace {
 
 HMODULE g_module = nullptr;
-
-struct HookTraits {
-  using Type = HHOOK;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type hook) { ::UnhookWindowsHookEx(hook); }
-};
-using CHook = CUniqueHandle<HookTraits>;
 
 class CHookController final : public IHookController {
 public:

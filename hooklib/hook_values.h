@@ -16,13 +16,6 @@ struct CHookValues {
 // Copies what the hook uses; nothing of the record is referred to afterwards.
 CHookValues HookValuesOf(const CSettings& settings);
 
-struct MappedViewTraits {
-  using Type = void*;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type view) { ::UnmapViewOfFile(view); }
-};
-using CMappedView = CUniqueHandle<MappedViewTraits>;
-
 // The host's side: a named mapping in the session's namespace, which hooked processes open read-only.
 // A named mapping rather than a shared section of the library: a section would be shared by every
 // session that runs the same install folder, so one user's settings would drive another user's keys,
