@@ -11,6 +11,7 @@ pkgs=(
   zip unzip p7zip-full
   fp-compiler fp-units-fcl fp-units-misc fp-utils  # the help file: Free Pascal's CHM writer
   g++ locales
+  python3  # the package identity is computed while the build is configured
 )
 
 missing=()

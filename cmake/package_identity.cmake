@@ -1,0 +1,29 @@
+# The identity of the package that puts our submenu into Windows 11's own menu: one place for the
+# values that the manifest and the binaries share. The publisher is the signing certificate's
+# subject, and the family name follows from it.
+set(TAVRINO_PACKAGE_NAME "TavrinoRename.ContextMenu")
+set(TAVRINO_PACKAGE_FILE "tavrino_contextmenu.msix")
+set(TAVRINO_EXPLORER_COMMAND_CLSID "371E7591-4CC0-4C99-B427-943A574FCC98")
+if(NOT TAVRINO_PACKAGE_PUBLISHER)
+  set(TAVRINO_PACKAGE_PUBLISHER "CN=TavrinoRename Test")
+endif()
+
+# Windows' publisher id: the first 64 bits of SHA-256 over the UTF-16 publisher, in Crockford's base 32.
+execute_process(
+  COMMAND python3 -c "import hashlib,sys\nd=hashlib.sha256(sys.argv[1].encode('utf-16-le')).digest()[:8]\nn=int.from_bytes(d,'big')<<1\na='0123456789abcdefghjkmnpqrstvwxyz'\nprint(''.join(a[(n>>(5*(12-i)))&31] for i in range(13)),end='')"
+    "${TAVRINO_PACKAGE_PUBLISHER}"
+  OUTPUT_VARIABLE TAVRINO_PUBLISHER_ID
+  COMMAND_ERROR_IS_FATAL ANY)
+set(TAVRINO_PACKAGE_FAMILY_NAME "${TAVRINO_PACKAGE_NAME}_${TAVRINO_PUBLISHER_ID}")
+
+string(SUBSTRING "${TAVRINO_EXPLORER_COMMAND_CLSID}" 0 8 TAVRINO_CLSID_1)
+string(SUBSTRING "${TAVRINO_EXPLORER_COMMAND_CLSID}" 9 4 TAVRINO_CLSID_2)
+string(SUBSTRING "${TAVRINO_EXPLORER_COMMAND_CLSID}" 14 4 TAVRINO_CLSID_3)
+set(TAVRINO_CLSID_4 "")
+foreach(offset 19 21 24 26 28 30 32 34)
+  string(SUBSTRING "${TAVRINO_EXPLORER_COMMAND_CLSID}" ${offset} 2 byte)
+  list(APPEND TAVRINO_CLSID_4 "0x${byte}")
+endforeach()
+string(JOIN ", " TAVRINO_CLSID_4 ${TAVRINO_CLSID_4})
+configure_file(${CMAKE_SOURCE_DIR}/common/package_identity.cpp.in
+  ${CMAKE_BINARY_DIR}/generated/package_identity.cpp @ONLY)
