@@ -7,6 +7,7 @@ import struct
 import sys
 import zlib
 
+sys.dont_write_bytecode = True  # leave no cache in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'config', 'res'))
 import make_icon  # noqa: E402
 

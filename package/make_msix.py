@@ -34,18 +34,14 @@ def deflate_in_blocks(data):
     return bytes(out), blocks
 
 
-def deflate(data):
-    compressor = zlib.compressobj(9, zlib.DEFLATED, -15)
-    return compressor.compress(data) + compressor.flush()
-
-
 class Zip:
     def __init__(self):
         self.data = bytearray()
         self.entries = []
 
     def add(self, name, data, compressed):
-        """A local header without sizes, the deflated data, then a data descriptor."""
+        """A local header without sizes, the deflated data, then a data descriptor with 64-bit sizes
+        (every entry is a ZIP64 one in the central directory)."""
         raw_name = name.encode('utf-8')
         crc = zlib.crc32(data)
         offset = len(self.data)
@@ -112,7 +108,7 @@ def pack(files):
         mapped.append((name, len(data), blocks))
     for name, data in (('AppxBlockMap.xml', block_map(mapped)),
                        ('[Content_Types].xml', content_types([n for n, _ in files]))):
-        archive.add(name, data, deflate(data))
+        archive.add(name, data, deflate_in_blocks(data)[0])
     return archive.finish()
 
 

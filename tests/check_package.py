@@ -16,6 +16,7 @@ import tempfile
 import xml.etree.ElementTree as ET
 import zlib
 
+sys.dont_write_bytecode = True  # leave no cache in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'package'))
 import publisher  # noqa: E402
 
