@@ -4,9 +4,16 @@
 set(TAVRINO_PACKAGE_NAME "TavrinoRename.ContextMenu")
 set(TAVRINO_PACKAGE_FILE "tavrino_contextmenu.msix")
 set(TAVRINO_EXPLORER_COMMAND_CLSID "371E7591-4CC0-4C99-B427-943A574FCC98")
-if(NOT TAVRINO_PACKAGE_PUBLISHER)
-  set(TAVRINO_PACKAGE_PUBLISHER "CN=TavrinoRename Test")
-endif()
+set(TAVRINO_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+# Windows accepts the package only when its publisher is the signer's subject, written its way.
+include(${CMAKE_CURRENT_LIST_DIR}/signing_certificate.cmake)
+set(TAVRINO_PACKAGE_PUBLISHER "${TAVRINO_SIGNING_SUBJECT}")
+# A quoted name (O="Maker, Inc.") in the manifest's attribute and in a C++ literal.
+string(REPLACE "&" "&amp;" TAVRINO_PACKAGE_PUBLISHER_XML "${TAVRINO_PACKAGE_PUBLISHER}")
+string(REPLACE "<" "&lt;" TAVRINO_PACKAGE_PUBLISHER_XML "${TAVRINO_PACKAGE_PUBLISHER_XML}")
+string(REPLACE "\"" "&quot;" TAVRINO_PACKAGE_PUBLISHER_XML "${TAVRINO_PACKAGE_PUBLISHER_XML}")
+string(REPLACE "\\" "\\\\" TAVRINO_PACKAGE_PUBLISHER_C "${TAVRINO_PACKAGE_PUBLISHER}")
+string(REPLACE "\"" "\\\"" TAVRINO_PACKAGE_PUBLISHER_C "${TAVRINO_PACKAGE_PUBLISHER_C}")
 
 # Windows' publisher id: the first 64 bits of SHA-256 over the UTF-16 publisher, in Crockford's base 32.
 execute_process(

@@ -12,12 +12,16 @@ pkgs=(
   fp-compiler fp-units-fcl fp-units-misc fp-utils  # the help file: Free Pascal's CHM writer
   g++ locales
   python3  # the package identity is computed while the build is configured
+  openssl  # the test certificate that signs the package for Windows 11's menu
 )
 
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# The signer of the package: Debian's own only where none is installed, since an installed newer one
+# (from bookworm-backports, or built) signs MSIX and Debian 12's 2.5 does not; the build says so then.
+command -v osslsigncode >/dev/null || missing+=(osslsigncode)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"

@@ -77,18 +77,20 @@ shapes.append((BAND, thick_line(*body_end, *band_end, half)))
 shapes.append((ERASER, thick_line(*band_end, *end, half)))
 
 
-def render():
-    """Colour and coverage of every pixel, averaged over SCALE x SCALE samples."""
+def sample(size):
+    """Average colour and covered share of every pixel of a size x size picture of the shapes,
+    from SCALE x SCALE samples each; colour None where nothing is covered."""
+    unit = SIZE / size
     pixels = []
-    for py in range(SIZE):
+    for py in range(size):
         row = []
-        for px in range(SIZE):
+        for px in range(size):
             total = [0, 0, 0]
             covered = 0
             for sy in range(SCALE):
                 for sx in range(SCALE):
-                    x = px + (sx + 0.5) / SCALE
-                    y = py + (sy + 0.5) / SCALE
+                    x = (px + (sx + 0.5) / SCALE) * unit
+                    y = (py + (sy + 0.5) / SCALE) * unit
                     colour = None
                     for c, poly in shapes:
                         if inside(poly, x, y):
@@ -97,12 +99,15 @@ def render():
                         covered += 1
                         for k in range(3):
                             total[k] += colour[k]
-            if covered * 2 >= SCALE * SCALE:
-                row.append(tuple(round(t / covered) for t in total))
-            else:
-                row.append(None)
+            colour = tuple(round(t / covered) for t in total) if covered else None
+            row.append((colour, covered / (SCALE * SCALE)))
         pixels.append(row)
     return pixels
+
+
+def render():
+    """The icon's pixels: a colour where at least half the pixel is covered, else None (clear)."""
+    return [[c if share >= 0.5 else None for c, share in row] for row in sample(SIZE)]
 
 
 def palette():
