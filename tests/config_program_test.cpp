@@ -2,7 +2,6 @@
 // the test's own, the dialog driven through its controls, its message boxes read and answered, the
 // real resident host (with the recording hook library), the real Run key and registration.
 #include <windows.h>
-#include <aclapi.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -283,27 +282,9 @@ TEST_F(ConfigProgramTest, HostWhoseHookDoesNotStartIsReportedAsNotStartedProperl
 
 TEST_F(ConfigProgramTest, RunKeyThatCannotBeOpenedIsReportedAndTheDialogOpensAsNotResident) {
   SetRegistryString(HKEY_CURRENT_USER, kExtensionClassKey, nullptr, L"registered earlier");
-  CRegKey run;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey.c_str(), 0, READ_CONTROL | WRITE_DAC, run.Put()), ERROR_SUCCESS);
-  PSECURITY_DESCRIPTOR original = nullptr;
-  PACL originalDacl = nullptr;
-  ASSERT_EQ(::GetSecurityInfo(run.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &originalDacl,
-                              nullptr, &original),
-            static_cast<DWORD>(ERROR_SUCCESS));
   // Another program takes every right on the Run key away.
-  ACL empty;
-  ASSERT_TRUE(::InitializeAcl(&empty, sizeof empty, ACL_REVISION));
-  ASSERT_EQ(::SetSecurityInfo(run.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &empty, nullptr),
-            static_cast<DWORD>(ERROR_SUCCESS));
-  struct CRestore {
-    HKEY key;
-    PACL dacl;
-    PSECURITY_DESCRIPTOR descriptor;
-    ~CRestore() {
-      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
-      ::LocalFree(descriptor);
-    }
-  } restore{run.Get(), originalDacl, original};
+  CDeniedKey denied(HKEY_CURRENT_USER, kRunKey);
+  ASSERT_TRUE(denied.Denied());
   CRegKey probe;
   ASSERT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey.c_str(), 0, KEY_READ | KEY_WRITE, probe.Put()), ERROR_SUCCESS)
       << "this system does not enforce a key's rights";
