@@ -9,6 +9,7 @@
 #include "events.h"
 #include "handles.h"
 #include "shell_ext_controller.h"
+#include "step_failures.h"
 #include "text.h"
 
 namespace {
@@ -136,21 +137,24 @@ void CConfigDlg::OnRemoveResidency() {
   if (::MessageBoxW(Hwnd(), ProductMessage(L"%sの常駐を解除します。\nよろしいですか？").c_str(), kCaption,
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
+  // Every step is taken even when one fails: what can be removed is removed, and the host stops.
+  CStepFailures failures;
+  failures.Run([&] { SetAutoStart(false); });
+  failures.Run([&] { RegisterContextMenuExt(false); });
   try {
-    SetAutoStart(false);
-    RegisterContextMenuExt(false);
-    try {
-      if (CHandle stop = OpenNamedEvent(kStopEventName)) ::SetEvent(stop.Get());
-    } catch (const std::exception&) {
-      // A host that cannot be told to stop is not this step's to report.
-    }
-    ShowInformation(ProductMessage(
-        L"%sの常駐が解除されました。\n"
-        L"※レジストリへの登録も解除されていますので、本プログラムを安全に削除していただけます。\n"
-        L"※DLLが使用中で削除できない場合には、Windowsを再起動またはログオフしてから再度削除を行ってください。"));
-    // The settings file keeps its values: a later OK installs again.
-    EndDialog(0);
-  } catch (const std::exception& e) {
-    ShowErrorBox(Hwnd(), ErrorText(e));
+    if (CHandle stop = OpenNamedEvent(kStopEventName)) ::SetEvent(stop.Get());
+  } catch (const std::exception&) {
+    // A host that cannot be told to stop is not this step's to report.
   }
+  if (!failures.Empty()) {
+    // Not removed: the dialog stays, so that 常駐解除 can be pressed again once the cause is gone.
+    ShowErrorBox(Hwnd(), failures.Text());
+    return;
+  }
+  ShowInformation(ProductMessage(
+      L"%sの常駐が解除されました。\n"
+      L"※レジストリへの登録も解除されていますので、本プログラムを安全に削除していただけます。\n"
+      L"※DLLが使用中で削除できない場合には、Windowsを再起動またはログオフしてから再度削除を行ってください。"));
+  // The settings file keeps its values: a later OK installs again.
+  EndDialog(0);
 }

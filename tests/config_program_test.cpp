@@ -242,6 +242,27 @@ TEST_F(ConfigProgramTest, RemoveResidencyAsksFirstAndOnYesRemovesEverythingWitho
   EXPECT_EQ(install_.ReadSettings(), saved);
 }
 
+TEST_F(ConfigProgramTest, RemoveResidencyTakesEveryStepWhenTheRegistrationCannotBeRemoved) {
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\nEnableContextMenuExt=True\r\n");
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  // The first key the unregistration meets can no longer be opened for deletion.
+  CDeniedKey denied(HKEY_CURRENT_USER, L"Software\\Classes\\InternetShortcut\\shellex\\ContextMenuHandlers\\TavrinoRename");
+  ASSERT_TRUE(denied.Denied());
+
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  Click(window.Control(IDC_REMOVE_RESIDENCY));
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(), kRemoveQuestion, {IDYES, IDNO}, IDYES));
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(), L"コンテキストメニュー拡張の登録解除処理に失敗しました。"));
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_TRUE(HostGone()) << "the host is stopped whatever failed before";
+  EXPECT_TRUE(IsExtensionRegistered());
+  EXPECT_TRUE(::IsWindowVisible(window.Hwnd())) << "not removed: the dialog stays for another try";
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
 TEST_F(ConfigProgramTest, HostMissingFromTheFolderIsReportedWithTheSystemsText) {
   ASSERT_TRUE(::DeleteFileW(install_.HostPath().c_str()));
   install_.WriteSettings("EnableExplorerRenameExt=True\r\n");
