@@ -17,6 +17,7 @@ namespace {
 constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kAutoStartValue = L"tavrino";
 constexpr DWORD kHostIdleTimeoutMs = 10000;
+constexpr DWORD kListenPollMs = 20;
 
 std::wstring FillPlaceholders(std::wstring_view templ, std::wstring_view first, std::wstring_view second) {
   std::size_t split = templ.find(L"%s") + 2;
@@ -32,6 +33,17 @@ CRegKey OpenRunKey() {
 }
 
 std::wstring ProductMessage(const wchar_t* templ) { return FillPlaceholder(templ, kCaption); }
+
+// Sets the restart event of the host that holds the ready event as soon as its monitor has made
+// it again. False when that host ends, or does not listen within `timeoutMs`.
+bool RestartOnceListening(DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (SignalNamedEvent(kRestartEventName)) return true;
+    if (!NamedEventExists(kReadyEventName) || ::GetTickCount64() >= deadline) return false;
+    ::Sleep(kListenPollMs);
+  }
+}
 
 }  // namespace
 
@@ -79,15 +91,23 @@ void CConfigDlg::StartResidentProgram() {
   CHandle process(info.hProcess);
   CHandle thread(info.hThread);
 
-  DWORD idle = 0;
-  {
-    // The dialog cannot answer while it waits; the cursor says so.
-    CWaitCursor wait;
-    idle = ::WaitForInputIdle(process.Get(), kHostIdleTimeoutMs);
-  }
-  if (idle == WAIT_TIMEOUT) throw CAppError(FillPlaceholder(L"%sの起動がタイムアウトしました。", host));
+  // The dialog cannot answer while it waits; the cursor says so.
+  CWaitCursor wait;
+  if (::WaitForInputIdle(process.Get(), kHostIdleTimeoutMs) == WAIT_TIMEOUT)
+    throw CAppError(FillPlaceholder(L"%sの起動がタイムアウトしました。", host));
 
+  // A host that only probes and ends never waits for input: the wait returned with its end.
+  const bool ended = ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
   CHandle ready = OpenNamedEvent(kReadyEventName);
+  if (ended && ready) {
+    // Ours found a host already there, between two cycles while its restart event was absent, and
+    // ended as a second instance. That host may have loaded the settings before they were saved:
+    // it is told to reload them as soon as it listens again.
+    ready.Reset();
+    if (!RestartOnceListening(kHostIdleTimeoutMs))
+      throw CAppError(FillPlaceholder(L"%sを正常に起動できませんでした。", host));
+    return;
+  }
   if (!ready || !IsEventSignalled(ready.Get()))
     throw CAppError(FillPlaceholder(L"%sを正常に起動できませんでした。", host));
 }
