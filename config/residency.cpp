@@ -1,5 +1,5 @@
 // What OK and 常駐解除 do to the system: the settings file, the resident host, its autostart
-// value in the Run key and the context-menu extension's registration.
+// value in the Run key and the context-menu extension's registration (on Windows 11 its package too).
 #include <string>
 #include <string_view>
 
@@ -8,6 +8,8 @@
 #include "errors.h"
 #include "events.h"
 #include "handles.h"
+#include "package_registration.h"
+#include "package_state.h"
 #include "shell_ext_controller.h"
 #include "step_failures.h"
 #include "text.h"
@@ -72,9 +74,9 @@ void CConfigDlg::SetAutoStart(bool on) {
 }
 
 void CConfigDlg::RegisterContextMenuExt(bool on) {
-  IShellExtController* controller = GetShellExtController();
-  if (on && !controller->Register()) throw CAppError(L"コンテキストメニュー拡張の登録処理に失敗しました。");
-  if (!on && !controller->Unregister()) throw CAppError(L"コンテキストメニュー拡張の登録解除処理に失敗しました。");
+  CSystemPackageDeployment system;
+  CPackageRegistration package(system, RealWindowsBuild(), app_.ModuleFolder());
+  if (std::optional<std::wstring> notice = UpdateContextMenuRegistration(on, package)) ShowInformation(*notice);
 }
 
 void CConfigDlg::StartResidentProgram() {

@@ -12,6 +12,8 @@
 #include "errors.h"
 #include "events.h"
 #include "handles.h"
+#include "package_identity.h"
+#include "package_state.h"
 #include "resource.h"
 #include "test_support.h"
 #include "text.h"
@@ -261,6 +263,25 @@ TEST_F(ConfigProgramTest, RemoveResidencyTakesEveryStepWhenTheRegistrationCannot
   EXPECT_TRUE(::IsWindowVisible(window.Hwnd())) << "not removed: the dialog stays for another try";
   Click(window.Control(IDCANCEL));
   ASSERT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ConfigProgramTest, PackageBesideTheProgramChangesNothingOnWindows10) {
+  ASSERT_FALSE(HasTopLevelMenu(RealWindowsBuild())) << "the test's premise: Wine reports Windows 10";
+  WriteBytes(folder_ / kPackageFileName, "the package");
+  install_.WriteSettings("EnableContextMenuExt=True\r\n");
+  // Exactly the classic registration and its one message: no PowerShell box, no notice first.
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  EXPECT_EQ(U8(RegisteredExtensionPath().value_or(L"(absent)")), U8(ExtensionPath()));
+  CRegKey classKey;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kExtensionClassKey.c_str(), 0, KEY_READ, classKey.Put()), ERROR_SUCCESS);
+  DWORD values = 0;
+  ASSERT_EQ(::RegQueryInfoKeyW(classKey.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                               nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, 1u) << "the class key holds its name and nothing else";
+  classKey.Reset();
+  ASSERT_NO_FATAL_FAILURE(RunOk({IDC_CONTEXT_MENU_DISABLE}, kAllDisabled));
+  EXPECT_FALSE(IsExtensionRegistered());
 }
 
 TEST_F(ConfigProgramTest, HostMissingFromTheFolderIsReportedWithTheSystemsText) {
