@@ -44,37 +44,6 @@ std::vector<std::wstring> Arguments(const std::wstring& commandLine) {
   return arguments;
 }
 
-TEST(PackagePlan, StepsForTheWishAndWhatWindowsReports) {
-  using S = CPackageStep;
-  struct {
-    CPackageFacts facts;  // top-level menu, package file, registered, registered here
-    bool wanted;
-    std::vector<S> steps;
-  } const cases[] = {
-      {{false, true, true, false}, true, {}},        {{false, true, true, true}, false, {}},
-      {{true, false, false, false}, true, {}},       {{true, true, false, false}, true, {S::Add}},
-      {{true, true, true, true}, true, {}},          {{true, true, true, false}, true, {S::Remove, S::Add}},
-      {{true, false, true, false}, true, {}},        {{true, false, true, true}, false, {S::Remove}},
-      {{true, true, true, false}, false, {S::Remove}}, {{true, true, false, false}, false, {}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(PackagePlan(c.facts, c.wanted), c.steps) << &c - cases;
-}
-
-TEST(PackagePlan, LiteralsDoubleEveryQuotePowerShellReadsAndNothingElse) {
-  struct {
-    std::wstring text, literal;
-  } const cases[] = {
-      {L"C:\\Tools", L"'C:\\Tools'"},
-      {L"C:\\It's", L"'C:\\It''s'"},
-      {L"C:\\‘a’ ‚b‛", L"'C:\\‘‘a’’ ‚‚b‛‛'"},
-      {L"C:\\$env:x `n \"a\" 名前  二つ", L"'C:\\$env:x `n \"a\" 名前  二つ'"},
-      {L"", L"''"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(U8(PowerShellLiteral(c.text)), U8(c.literal));
-  EXPECT_FALSE(PowerShellCommandLine(L"C:\\ps.exe", L"'a\"b'")) << "a double quote would end the argument";
-  EXPECT_EQ(Arguments(PowerShellCommandLine(L"C:\\ps.exe", L"x\\\\").value()).back(), L"x\\\\");
-}
-
 // Plays Windows 11's deployment: records each PowerShell run with whether the classic handler was
 // registered at that moment, and, when it obeys, registers or removes as the command line says.
 class CRecordingDeployment final : public IPackageDeployment {
@@ -105,7 +74,8 @@ public:
 class PackageRegistrationTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    folder_ = root_ / L"It's  ‘タブリノ’";
+    // PowerShell's quotes, blanks that must not collapse, and what a single-quoted literal keeps as it is.
+    folder_ = root_ / L"It's  ‘$x`タブリノ’";
     ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr));
     WriteBytes(JoinPath(folder_, kPackageFileName), "the package");
     system_.folder = folder_;
@@ -130,8 +100,7 @@ TEST_F(PackageRegistrationTest, EnablingAddsAfterTheClassicHandlerAndDisablingRe
   ::GetSystemDirectoryW(systemFolder, MAX_PATH);
   const std::wstring powershell = JoinPath(systemFolder, L"WindowsPowerShell\\v1.0\\powershell.exe");
   EXPECT_EQ(U8(system_.calls[0].program), U8(powershell));
-  // The folder's blanks survive as one argument; its quotes are doubled.
-  const std::wstring literal = L"'" + root_.Path() + L"\\It''s  ‘‘タブリノ’’";
+  const std::wstring literal = L"'" + root_.Path() + L"\\It''s  ‘‘$x`タブリノ’’";
   std::vector<std::wstring> expected = {powershell, L"-NoProfile", L"-NonInteractive", L"-ExecutionPolicy",
                                         L"Bypass",  L"-Command"};
   std::vector<std::wstring> arguments = Arguments(system_.calls[0].commandLine);
@@ -142,6 +111,7 @@ TEST_F(PackageRegistrationTest, EnablingAddsAfterTheClassicHandlerAndDisablingRe
             std::wstring::npos)
       << U8(arguments.back());
   EXPECT_EQ(system_.registered, folder_);
+  EXPECT_FALSE(PowerShellCommandLine(powershell, L"'a\"b'")) << "a double quote would end the argument";
 
   EXPECT_EQ(Update(true), std::nullopt);
   EXPECT_EQ(system_.calls.size(), 1u) << "registered for this folder: nothing to do";
