@@ -1,5 +1,5 @@
 // What OK and 常駐解除 do to the system: the settings file, the resident host, its autostart
-// value in the Run key and the context-menu extension's registration.
+// value in the Run key and the context-menu extension's registration (on Windows 11 its package too).
 #include <string>
 #include <string_view>
 
@@ -8,7 +8,10 @@
 #include "errors.h"
 #include "events.h"
 #include "handles.h"
+#include "package_registration.h"
+#include "package_state.h"
 #include "shell_ext_controller.h"
+#include "step_failures.h"
 #include "text.h"
 
 namespace {
@@ -16,6 +19,7 @@ namespace {
 constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kAutoStartValue = L"tavrino";
 constexpr DWORD kHostIdleTimeoutMs = 10000;
+constexpr DWORD kListenPollMs = 20;
 
 std::wstring FillPlaceholders(std::wstring_view templ, std::wstring_view first, std::wstring_view second) {
   std::size_t split = templ.find(L"%s") + 2;
@@ -31,6 +35,17 @@ CRegKey OpenRunKey() {
 }
 
 std::wstring ProductMessage(const wchar_t* templ) { return FillPlaceholder(templ, kCaption); }
+
+// Sets the restart event of the host that holds the ready event as soon as its monitor has made
+// it again. False when that host ends, or does not listen within `timeoutMs`.
+bool RestartOnceListening(DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (SignalNamedEvent(kRestartEventName)) return true;
+    if (!NamedEventExists(kReadyEventName) || ::GetTickCount64() >= deadline) return false;
+    ::Sleep(kListenPollMs);
+  }
+}
 
 }  // namespace
 
@@ -59,9 +74,9 @@ void CConfigDlg::SetAutoStart(bool on) {
 }
 
 void CConfigDlg::RegisterContextMenuExt(bool on) {
-  IShellExtController* controller = GetShellExtController();
-  if (on && !controller->Register()) throw CAppError(L"コンテキストメニュー拡張の登録処理に失敗しました。");
-  if (!on && !controller->Unregister()) throw CAppError(L"コンテキストメニュー拡張の登録解除処理に失敗しました。");
+  CSystemPackageDeployment system;
+  CPackageRegistration package(system, RealWindowsBuild(), app_.ModuleFolder());
+  if (std::optional<std::wstring> notice = UpdateContextMenuRegistration(on, package)) ShowInformation(*notice);
 }
 
 void CConfigDlg::StartResidentProgram() {
@@ -78,15 +93,23 @@ void CConfigDlg::StartResidentProgram() {
   CHandle process(info.hProcess);
   CHandle thread(info.hThread);
 
-  DWORD idle = 0;
-  {
-    // The dialog cannot answer while it waits; the cursor says so.
-    CWaitCursor wait;
-    idle = ::WaitForInputIdle(process.Get(), kHostIdleTimeoutMs);
-  }
-  if (idle == WAIT_TIMEOUT) throw CAppError(FillPlaceholder(L"%sの起動がタイムアウトしました。", host));
+  // The dialog cannot answer while it waits; the cursor says so.
+  CWaitCursor wait;
+  if (::WaitForInputIdle(process.Get(), kHostIdleTimeoutMs) == WAIT_TIMEOUT)
+    throw CAppError(FillPlaceholder(L"%sの起動がタイムアウトしました。", host));
 
+  // A host that only probes and ends never waits for input: the wait returned with its end.
+  const bool ended = ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
   CHandle ready = OpenNamedEvent(kReadyEventName);
+  if (ended && ready) {
+    // Ours found a host already there, between two cycles while its restart event was absent, and
+    // ended as a second instance. That host may have loaded the settings before they were saved:
+    // it is told to reload them as soon as it listens again.
+    ready.Reset();
+    if (!RestartOnceListening(kHostIdleTimeoutMs))
+      throw CAppError(FillPlaceholder(L"%sを正常に起動できませんでした。", host));
+    return;
+  }
   if (!ready || !IsEventSignalled(ready.Get()))
     throw CAppError(FillPlaceholder(L"%sを正常に起動できませんでした。", host));
 }
@@ -136,21 +159,24 @@ void CConfigDlg::OnRemoveResidency() {
   if (::MessageBoxW(Hwnd(), ProductMessage(L"%sの常駐を解除します。\nよろしいですか？").c_str(), kCaption,
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
+  // Every step is taken even when one fails: what can be removed is removed, and the host stops.
+  CStepFailures failures;
+  failures.Run([&] { SetAutoStart(false); });
+  failures.Run([&] { RegisterContextMenuExt(false); });
   try {
-    SetAutoStart(false);
-    RegisterContextMenuExt(false);
-    try {
-      if (CHandle stop = OpenNamedEvent(kStopEventName)) ::SetEvent(stop.Get());
-    } catch (const std::exception&) {
-      // A host that cannot be told to stop is not this step's to report.
-    }
-    ShowInformation(ProductMessage(
-        L"%sの常駐が解除されました。\n"
-        L"※レジストリへの登録も解除されていますので、本プログラムを安全に削除していただけます。\n"
-        L"※DLLが使用中で削除できない場合には、Windowsを再起動またはログオフしてから再度削除を行ってください。"));
-    // The settings file keeps its values: a later OK installs again.
-    EndDialog(0);
-  } catch (const std::exception& e) {
-    ShowErrorBox(Hwnd(), ErrorText(e));
+    if (CHandle stop = OpenNamedEvent(kStopEventName)) ::SetEvent(stop.Get());
+  } catch (const std::exception&) {
+    // A host that cannot be told to stop is not this step's to report.
   }
+  if (!failures.Empty()) {
+    // Not removed: the dialog stays, so that 常駐解除 can be pressed again once the cause is gone.
+    ShowErrorBox(Hwnd(), failures.Text());
+    return;
+  }
+  ShowInformation(ProductMessage(
+      L"%sの常駐が解除されました。\n"
+      L"※レジストリへの登録も解除されていますので、本プログラムを安全に削除していただけます。\n"
+      L"※DLLが使用中で削除できない場合には、Windowsを再起動またはログオフしてから再度削除を行ってください。"));
+  // The settings file keeps its values: a later OK installs again.
+  EndDialog(0);
 }

@@ -2,7 +2,6 @@
 // the test's own, the dialog driven through its controls, its message boxes read and answered, the
 // real resident host (with the recording hook library), the real Run key and registration.
 #include <windows.h>
-#include <aclapi.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +12,8 @@
 #include "errors.h"
 #include "events.h"
 #include "handles.h"
+#include "package_identity.h"
+#include "package_state.h"
 #include "resource.h"
 #include "test_support.h"
 #include "text.h"
@@ -243,6 +244,46 @@ TEST_F(ConfigProgramTest, RemoveResidencyAsksFirstAndOnYesRemovesEverythingWitho
   EXPECT_EQ(install_.ReadSettings(), saved);
 }
 
+TEST_F(ConfigProgramTest, RemoveResidencyTakesEveryStepWhenTheRegistrationCannotBeRemoved) {
+  install_.WriteSettings("EnableExplorerRenameExt=True\r\nEnableContextMenuExt=True\r\n");
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  // The first key the unregistration meets can no longer be opened for deletion.
+  CDeniedKey denied(HKEY_CURRENT_USER, L"Software\\Classes\\InternetShortcut\\shellex\\ContextMenuHandlers\\TavrinoRename");
+  ASSERT_TRUE(denied.Denied());
+
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  Click(window.Control(IDC_REMOVE_RESIDENCY));
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(), kRemoveQuestion, {IDYES, IDNO}, IDYES));
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(program, window.Hwnd(), L"コンテキストメニュー拡張の登録解除処理に失敗しました。"));
+  EXPECT_FALSE(AutoStartValue().has_value());
+  EXPECT_TRUE(HostGone()) << "the host is stopped whatever failed before";
+  EXPECT_TRUE(IsExtensionRegistered());
+  EXPECT_TRUE(::IsWindowVisible(window.Hwnd())) << "not removed: the dialog stays for another try";
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ConfigProgramTest, PackageBesideTheProgramChangesNothingOnWindows10) {
+  ASSERT_FALSE(HasTopLevelMenu(RealWindowsBuild())) << "the test's premise: Wine reports Windows 10";
+  WriteBytes(folder_ / kPackageFileName, "the package");
+  install_.WriteSettings("EnableContextMenuExt=True\r\n");
+  // Exactly the classic registration and its one message: no PowerShell box, no notice first.
+  ASSERT_NO_FATAL_FAILURE(RunOk({}, kResidencyStarted));
+  EXPECT_EQ(U8(RegisteredExtensionPath().value_or(L"(absent)")), U8(ExtensionPath()));
+  CRegKey classKey;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kExtensionClassKey.c_str(), 0, KEY_READ, classKey.Put()), ERROR_SUCCESS);
+  DWORD values = 0;
+  ASSERT_EQ(::RegQueryInfoKeyW(classKey.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                               nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, 1u) << "the class key holds its name and nothing else";
+  classKey.Reset();
+  ASSERT_NO_FATAL_FAILURE(RunOk({IDC_CONTEXT_MENU_DISABLE}, kAllDisabled));
+  EXPECT_FALSE(IsExtensionRegistered());
+}
+
 TEST_F(ConfigProgramTest, HostMissingFromTheFolderIsReportedWithTheSystemsText) {
   ASSERT_TRUE(::DeleteFileW(install_.HostPath().c_str()));
   install_.WriteSettings("EnableExplorerRenameExt=True\r\n");
@@ -283,27 +324,9 @@ TEST_F(ConfigProgramTest, HostWhoseHookDoesNotStartIsReportedAsNotStartedProperl
 
 TEST_F(ConfigProgramTest, RunKeyThatCannotBeOpenedIsReportedAndTheDialogOpensAsNotResident) {
   SetRegistryString(HKEY_CURRENT_USER, kExtensionClassKey, nullptr, L"registered earlier");
-  CRegKey run;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey.c_str(), 0, READ_CONTROL | WRITE_DAC, run.Put()), ERROR_SUCCESS);
-  PSECURITY_DESCRIPTOR original = nullptr;
-  PACL originalDacl = nullptr;
-  ASSERT_EQ(::GetSecurityInfo(run.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &originalDacl,
-                              nullptr, &original),
-            static_cast<DWORD>(ERROR_SUCCESS));
   // Another program takes every right on the Run key away.
-  ACL empty;
-  ASSERT_TRUE(::InitializeAcl(&empty, sizeof empty, ACL_REVISION));
-  ASSERT_EQ(::SetSecurityInfo(run.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &empty, nullptr),
-            static_cast<DWORD>(ERROR_SUCCESS));
-  struct CRestore {
-    HKEY key;
-    PACL dacl;
-    PSECURITY_DESCRIPTOR descriptor;
-    ~CRestore() {
-      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
-      ::LocalFree(descriptor);
-    }
-  } restore{run.Get(), originalDacl, original};
+  CDeniedKey denied(HKEY_CURRENT_USER, kRunKey);
+  ASSERT_TRUE(denied.Denied());
   CRegKey probe;
   ASSERT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey.c_str(), 0, KEY_READ | KEY_WRITE, probe.Put()), ERROR_SUCCESS)
       << "this system does not enforce a key's rights";

@@ -1,5 +1,7 @@
 #include "registry_snapshot.h"
 
+#include <aclapi.h>
+
 #include <vector>
 
 #include "handles.h"
@@ -67,6 +69,30 @@ CRegistrySnapshot::~CRegistrySnapshot() {
   if (::RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) ==
       ERROR_SUCCESS)
     Write(key.Get(), *copy_);
+}
+
+CDeniedKey::CDeniedKey(HKEY root, const std::wstring& path) {
+  if (::RegOpenKeyExW(root, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) {
+    key_ = nullptr;
+    return;
+  }
+  ACL empty;
+  if (::GetSecurityInfo(key_, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl_, nullptr,
+                        &descriptor_) != ERROR_SUCCESS ||
+      !::InitializeAcl(&empty, sizeof empty, ACL_REVISION) ||
+      ::SetSecurityInfo(key_, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &empty, nullptr) !=
+          ERROR_SUCCESS) {
+    ::LocalFree(descriptor_);
+    descriptor_ = nullptr;
+  }
+}
+
+CDeniedKey::~CDeniedKey() {
+  if (descriptor_) {
+    ::SetSecurityInfo(key_, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl_, nullptr);
+    ::LocalFree(descriptor_);
+  }
+  if (key_) ::RegCloseKey(key_);
 }
 
 bool RegistryKeyExists(HKEY root, const std::wstring& path) {

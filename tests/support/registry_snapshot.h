@@ -22,6 +22,23 @@ private:
   std::unique_ptr<CKeyCopy> copy_;  // null when the key did not exist
 };
 
+// Another program takes every right on a key away while the object lives (an empty access list);
+// the key's own list is put back when it goes.
+class CDeniedKey {
+public:
+  CDeniedKey(HKEY root, const std::wstring& path);
+  CDeniedKey(const CDeniedKey&) = delete;
+  CDeniedKey& operator=(const CDeniedKey&) = delete;
+  ~CDeniedKey();
+  // False when the key could not be opened or its list not replaced.
+  bool Denied() const { return descriptor_ != nullptr; }
+
+private:
+  HKEY key_ = nullptr;
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;  // the original list lives inside it
+  PACL dacl_ = nullptr;
+};
+
 // Small registry readers for the tests.
 bool RegistryKeyExists(HKEY root, const std::wstring& path);
 // The string value, or nothing when the key or the value is absent.
