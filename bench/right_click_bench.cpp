@@ -14,21 +14,6 @@
 #include "shell_client.h"
 #include "test_support.h"
 
-namespace {
-
-template <typename F>
-double Microseconds(F&& work) {
-  double start = NowMicroseconds();
-  work();
-  return NowMicroseconds() - start;
-}
-
-void Print(const char* what, const std::vector<double>& t) {
-  std::printf("%-44s median %8.1f us   p90 %8.1f us   min %8.1f us\n", what, t[t.size() / 2], t[t.size() * 9 / 10], t[0]);
-}
-
-}  // namespace
-
 int main() {
   CComApartment com;
   CTempDir install(L"bench");
@@ -74,14 +59,11 @@ int main() {
     clickTimes.push_back(Microseconds(click));
     floorTimes.push_back(Microseconds(floor));
   }
-  std::sort(clickTimes.begin(), clickTimes.end());
-  std::sort(floorTimes.begin(), floorTimes.end());
-
   std::printf("one right-click on a file, default settings, %d rounds\n", rounds);
-  Print("Initialize + QueryContextMenu + DestroyMenu", clickTimes);
-  Print("floor: open item, read times, read settings", floorTimes);
+  const double clickMedian = PrintTimes("Initialize + QueryContextMenu + DestroyMenu", clickTimes);
+  const double floorMedian = PrintTimes("floor: open item, read times, read settings", floorTimes);
   if (failures) std::printf("%d right-clicks failed: the figures are void\n", failures);
-  std::printf("ratio of medians: %.2f\n", clickTimes[rounds / 2] / floorTimes[rounds / 2]);
+  std::printf("ratio of medians: %.2f\n", clickMedian / floorMedian);
   factory.Reset();
   data.Reset();
   client.Controller()->Unregister();
