@@ -13,15 +13,11 @@
 #include "test_support.h"
 
 int main() {
-  CComApartment com;
-  CTempDir install(L"bench");
-  CopyDeliverables(install.Path(), {L"tavrino_shellext.dll"});
-  SaveSettings(LibrarySettings(install.Path()));  // a real settings file with every key
-  std::wstring item = install / L"report 2024_03_05.txt";
+  CInstalledLibrary library(L"bench");
+  SaveSettings(LibrarySettings(library.Folder().Path()));  // a real settings file with every key
+  std::wstring item = library.Folder() / L"report 2024_03_05.txt";
   WriteBytes(item, "x");
-
-  CShellClient client(install.Path());
-  client.RegisterAndConnect();
+  CShellClient& client = library.Client();
   CComPtr<IExplorerCommand> root = client.CreateExplorerCommand();
   CComPtr<IShellItemArray> items = ShellItems({item});
   CComPtr<IClassFactory> factory = client.Factory();
@@ -46,13 +42,7 @@ int main() {
     if (lines == 0) failures++;
   };
   auto click = [&] {
-    CComPtr<IShellExtInit> init;
-    factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid());
-    if (FAILED(init->Initialize(nullptr, data.Get(), nullptr))) failures++;
-    CComPtr<IContextMenu> menu;
-    init->QueryInterface(IID_IContextMenu, menu.PutVoid());
-    CMenu popup(::CreatePopupMenu());
-    if (FAILED(menu->QueryContextMenu(popup.Get(), 0, 1, 0x7FFF, CMF_NORMAL))) failures++;
+    if (!ClassicRightClick(factory.Get(), data.Get())) failures++;
   };
 
   // Alternating rounds, so that each pair sees the same machine.
@@ -81,6 +71,5 @@ int main() {
   items.Reset();
   factory.Reset();
   data.Reset();
-  client.Controller()->Unregister();
   return 0;
 }

@@ -20,16 +20,6 @@ constexpr UINT kFirst = 200;
 
 class ContextMenuTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    CopyDeliverables(install_.Path(), {L"tavrino_shellext.dll"});
-    client_ = std::make_unique<CShellClient>(install_.Path());
-    client_->RegisterAndConnect();
-  }
-  void TearDown() override {
-    client_->Controller()->Unregister();
-    client_.reset();
-  }
-
   void UseMenuList(const wchar_t* list) {
     CSettings s = LibrarySettings(install_.Path());
     wcscpy(s.contextMenuExtMenuItems, list);
@@ -61,10 +51,10 @@ protected:
 
   static std::wstring Texts(const std::vector<MenuLine>& items) { return MenuTexts(items); }
 
-  CComApartment com_;
-  CTempDir install_{L"menu"};
+  CInstalledLibrary library_{L"menu"};
+  const CTempDir& install_ = library_.Folder();
+  CShellClient* const client_ = &library_.Client();
   CTempDir work_{L"items"};
-  std::unique_ptr<CShellClient> client_;
 };
 
 std::wstring LabelDateOf(const FILETIME& utc) {

@@ -26,16 +26,6 @@ const std::wstring kCaption = L"タブリノリネーム";
 
 class ExplorerCommandTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    CopyDeliverables(install_.Path(), {L"tavrino_shellext.dll"});
-    client_ = std::make_unique<CShellClient>(install_.Path());
-    client_->RegisterAndConnect();
-  }
-  void TearDown() override {
-    client_->Controller()->Unregister();
-    client_.reset();
-  }
-
   // The list of commands, and a date-and-time format whose stamp does not depend on the hour.
   void UseMenuList(const wchar_t* list) {
     CSettings s = LibrarySettings(install_.Path());
@@ -78,10 +68,10 @@ protected:
     return lines;
   }
 
-  CComApartment com_;
-  CTempDir install_{L"ツリー"};
+  CInstalledLibrary library_{L"ツリー"};
+  const CTempDir& install_ = library_.Folder();
+  CShellClient* const client_ = &library_.Client();
   CTempDir work_{L"項目"};
-  std::unique_ptr<CShellClient> client_;
 };
 
 TEST_F(ExplorerCommandTest, RootIsShownOnlyForOneItemTheClassicHandlerAccepts) {

@@ -109,6 +109,29 @@ CComPtr<IClassFactory> CShellClient::Factory() const {
   return factory;
 }
 
+CInstalledLibrary::CInstalledLibrary(const std::wstring& hint) : install_(hint) {
+  CopyDeliverables(install_.Path(), {L"tavrino_shellext.dll"});
+  client_ = std::make_unique<CShellClient>(install_.Path());
+  client_->RegisterAndConnect();
+}
+
+CInstalledLibrary::~CInstalledLibrary() {
+  client_->Controller()->Unregister();
+  client_.reset();
+}
+
+bool ClassicRightClick(IClassFactory* factory, IDataObject* selection) {
+  CComPtr<IShellExtInit> init;
+  CComPtr<IContextMenu> menu;
+  if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid())) ||
+      FAILED(init->Initialize(nullptr, selection, nullptr)) ||
+      FAILED(init->QueryInterface(IID_IContextMenu, menu.PutVoid())))
+    return false;
+  CMenu popup(::CreatePopupMenu());
+  return SUCCEEDED(menu->QueryContextMenu(popup.Get(), 0, 1, 0x7FFF, CMF_NORMAL)) &&
+         ::GetMenuItemCount(popup.Get()) == 3;
+}
+
 CComPtr<IExplorerCommand> CShellClient::CreateExplorerCommand() const {
   CComPtr<IClassFactory> factory;
   CComPtr<IExplorerCommand> root;

@@ -6,11 +6,13 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "handles.h"
 #include "settings.h"
+#include "test_support.h"
 
 // The controller as a client sees it: three slots, no reference counting.
 struct IClientShellExtController {
@@ -59,6 +61,27 @@ private:
   CModule server_;
   std::wstring serverPath_;
 };
+
+// The library copied into a folder of its own, registered for the user and connected as Explorer
+// finds it; unregistered and unloaded when the object goes.
+class CInstalledLibrary {
+public:
+  explicit CInstalledLibrary(const std::wstring& hint);
+  CInstalledLibrary(const CInstalledLibrary&) = delete;
+  CInstalledLibrary& operator=(const CInstalledLibrary&) = delete;
+  ~CInstalledLibrary();
+  const CTempDir& Folder() const { return install_; }
+  CShellClient& Client() const { return *client_; }
+
+private:
+  CComApartment com_;
+  CTempDir install_;
+  std::unique_ptr<CShellClient> client_;
+};
+
+// One right-click as Explorer makes it on the classic handler: a new handler, Initialize,
+// QueryContextMenu into a menu that is destroyed again. True when our three items were added.
+bool ClassicRightClick(IClassFactory* factory, IDataObject* selection);
 
 // The shell's own data object for items of one folder (what Explorer hands to Initialize).
 CComPtr<IDataObject> ShellDataObject(const std::vector<std::wstring>& paths);
