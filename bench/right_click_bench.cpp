@@ -8,55 +8,25 @@
 #include <cstdio>
 #include <vector>
 
-#include "app.h"
 #include "bench_clock.h"
 #include "settings.h"
 #include "shell_client.h"
 #include "test_support.h"
 
-namespace {
-
-template <typename F>
-double Microseconds(F&& work) {
-  double start = NowMicroseconds();
-  work();
-  return NowMicroseconds() - start;
-}
-
-void Print(const char* what, const std::vector<double>& t) {
-  std::printf("%-44s median %8.1f us   p90 %8.1f us   min %8.1f us\n", what, t[t.size() / 2], t[t.size() * 9 / 10], t[0]);
-}
-
-}  // namespace
-
 int main() {
-  CComApartment com;
-  CTempDir install(L"bench");
-  CopyDeliverables(install.Path(), {L"tavrino_shellext.dll"});
-  CApp app(install.Path(), CApp().UserName());  // the folder the library reads
-  app.CreateDataFolders();
-  CSettings defaults;
-  defaults.SetIniFilePath(app.GetIniFilePath());
+  CInstalledLibrary library(L"bench");
+  const CSettings defaults = LibrarySettings(library.Folder().Path());
   SaveSettings(defaults);  // a real settings file with every key, as after the first OK
-  std::wstring item = install / L"report 2024_03_05.txt";
+  std::wstring item = library.Folder() / L"report 2024_03_05.txt";
   WriteBytes(item, "x");
-
-  CShellClient client(install.Path());
-  client.RegisterAndConnect();
+  CShellClient& client = library.Client();
   CComPtr<IClassFactory> factory = client.Factory();
   CComPtr<IDataObject> data = ShellDataObject({item});
   const int rounds = 1000;
 
   int failures = 0;
   auto click = [&] {
-    CComPtr<IShellExtInit> init;
-    factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid());
-    if (FAILED(init->Initialize(nullptr, data.Get(), nullptr))) failures++;
-    CComPtr<IContextMenu> menu;
-    init->QueryInterface(IID_IContextMenu, menu.PutVoid());
-    HMENU h = ::CreatePopupMenu();
-    if (FAILED(menu->QueryContextMenu(h, 0, 1, 0x7FFF, CMF_NORMAL)) || ::GetMenuItemCount(h) != 3) failures++;
-    ::DestroyMenu(h);
+    if (!ClassicRightClick(factory.Get(), data.Get())) failures++;
   };
   auto floor = [&] {
     HANDLE f = ::CreateFileW(item.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -65,7 +35,7 @@ int main() {
     ::GetFileTime(f, &c, nullptr, &w);
     ::CloseHandle(f);
     CSettings s;
-    s.SetIniFilePath(app.GetIniFilePath());
+    s.SetIniFilePath(defaults.GetIniFilePath());
     LoadSettings(s);
   };
   // Alternating rounds, so that both see the same machine.
@@ -74,16 +44,12 @@ int main() {
     clickTimes.push_back(Microseconds(click));
     floorTimes.push_back(Microseconds(floor));
   }
-  std::sort(clickTimes.begin(), clickTimes.end());
-  std::sort(floorTimes.begin(), floorTimes.end());
-
   std::printf("one right-click on a file, default settings, %d rounds\n", rounds);
-  Print("Initialize + QueryContextMenu + DestroyMenu", clickTimes);
-  Print("floor: open item, read times, read settings", floorTimes);
+  const double clickMedian = PrintTimes("Initialize + QueryContextMenu + DestroyMenu", clickTimes);
+  const double floorMedian = PrintTimes("floor: open item, read times, read settings", floorTimes);
   if (failures) std::printf("%d right-clicks failed: the figures are void\n", failures);
-  std::printf("ratio of medians: %.2f\n", clickTimes[rounds / 2] / floorTimes[rounds / 2]);
+  std::printf("ratio of medians: %.2f\n", clickMedian / floorMedian);
   factory.Reset();
   data.Reset();
-  client.Controller()->Unregister();
   return 0;
 }

@@ -77,6 +77,12 @@ struct HookTraits {
   static void Close(Type hook) { ::UnhookWindowsHookEx(hook); }
 };
 
+struct CoTaskStringTraits {  // texts the shell allocates for its caller
+  using Type = wchar_t*;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type text) { ::CoTaskMemFree(text); }
+};
+
 using CHandle = CUniqueHandle<KernelHandleTraits>;
 using CFileHandle = CUniqueHandle<FileHandleTraits>;
 using CRegKey = CUniqueHandle<RegKeyTraits>;
@@ -85,6 +91,7 @@ using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
 using CMenu = CUniqueHandle<MenuTraits>;
 using CMappedView = CUniqueHandle<MappedViewTraits>;
 using CHook = CUniqueHandle<HookTraits>;
+using CCoTaskString = CUniqueHandle<CoTaskStringTraits>;
 
 // Locks a global memory block for as long as it lives.
 class CGlobalLock {

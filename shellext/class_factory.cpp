@@ -1,7 +1,18 @@
 #include "class_factory.h"
 
 #include "context_menu_extension.h"
+#include "explorer_command.h"
 #include "module_state.h"
+#include "package_identity.h"
+
+namespace {
+
+template <typename Object>
+HRESULT Create(const CApp& app, REFIID riid, void** object) {
+  return CreateComObject<Object>(riid, object, app);
+}
+
+}  // namespace
 
 HRESULT CContextMenuExtensionClass::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
@@ -19,13 +30,7 @@ HRESULT CContextMenuExtensionClass::CreateInstance(IUnknown* outer, REFIID riid,
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    auto* handler = new CContextMenuExtention(app_);
-    // Our reference keeps the object alive through QueryInterface; releasing it afterwards
-    // destroys the object when the interface was refused.
-    handler->AddRef();
-    HRESULT result = handler->QueryInterface(riid, object);
-    handler->Release();
-    return result;
+    return create_(app_, riid, object);
   });
 }
 
@@ -40,10 +45,16 @@ HRESULT CContextMenuExtensionClass::LockServer(BOOL lock) {
 HRESULT GetModuleClassObject(REFCLSID clsid, REFIID riid, void** object) {
   return ComGuard([&]() -> HRESULT {
     if (!object) return E_POINTER;
-    if (!IsEqualCLSID(clsid, CLSID_TavrinoContextMenuExtension)) return CLASS_E_CLASSNOTAVAILABLE;
-    // Made once even when several of Explorer's threads ask at the same time.
-    static CContextMenuExtensionClass factory(ModuleApp());
-    return factory.QueryInterface(riid, object);
+    // Each made once even when several of Explorer's threads ask at the same time.
+    if (IsEqualCLSID(clsid, CLSID_TavrinoContextMenuExtension)) {
+      static CContextMenuExtensionClass factory(ModuleApp(), Create<CContextMenuExtention>);
+      return factory.QueryInterface(riid, object);
+    }
+    if (IsEqualCLSID(clsid, CLSID_TavrinoExplorerCommand)) {
+      static CContextMenuExtensionClass factory(ModuleApp(), Create<CExplorerCommandRoot>);
+      return factory.QueryInterface(riid, object);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
   });
 }
 

@@ -9,9 +9,13 @@
 inline constexpr CLSID CLSID_TavrinoContextMenuExtension = {
     0x7C2D5A91, 0x3E48, 0x4F06, {0xB1, 0xA7, 0x5D, 0x9E, 0x24, 0xC8, 0xF0, 0x13}};
 
+// Makes one object of a class for the application object and hands out the interface asked for.
+using CreateObjectFunction = HRESULT (*)(const CApp& app, REFIID riid, void** object);
+
+// One factory per class the library serves: the classic handler and Windows 11's command tree.
 class CContextMenuExtensionClass final : public IClassFactory {
 public:
-  explicit CContextMenuExtensionClass(const CApp& app) : app_(app) {}
+  CContextMenuExtensionClass(const CApp& app, CreateObjectFunction create) : app_(app), create_(create) {}
   CContextMenuExtensionClass(const CContextMenuExtensionClass&) = delete;
   CContextMenuExtensionClass& operator=(const CContextMenuExtensionClass&) = delete;
 
@@ -24,9 +28,10 @@ public:
 
 private:
   const CApp& app_;
+  CreateObjectFunction create_;
 };
 
-// DllGetClassObject's work: the static factory, made on first use, for the handler's class only.
+// DllGetClassObject's work: the static factory of each of our classes, made on first use.
 HRESULT GetModuleClassObject(REFCLSID clsid, REFIID riid, void** object);
 // DllCanUnloadNow's answer.
 HRESULT CanUnloadModule();

@@ -53,13 +53,14 @@ CTarget CompareTarget(std::wstring_view from, std::wstring_view to) {
              : CTarget::Other;
 }
 
-bool RunFileOperation(FileOperationFunction run, UINT operation, const std::wstring& from, const std::wstring& to) {
+bool RunFileOperation(FileOperationFunction run, HWND owner, UINT operation, const std::wstring& from,
+                      const std::wstring& to) {
   // The shell's operation works with classic paths: a longer one would be cut or refused halfway.
   if (!FitsMaxPath(from) || !FitsMaxPath(to)) return false;
   std::wstring source = FileOperationList(from);
   std::wstring target = FileOperationList(to);
   SHFILEOPSTRUCTW op = {};
-  op.hwnd = ::GetActiveWindow();
+  op.hwnd = owner ? owner : ::GetActiveWindow();
   op.wFunc = operation;
   op.pFrom = source.c_str();
   op.pTo = target.c_str();
@@ -70,13 +71,13 @@ bool RunFileOperation(FileOperationFunction run, UINT operation, const std::wstr
   return !op.fAnyOperationsAborted;
 }
 
+}  // namespace
+
 // Refusals of our own, shown like the extension's other message and reported as a failure.
-bool Refuse(const wchar_t* message, const std::wstring& path) {
-  ShowErrorBox(::GetFocus(), FillPlaceholder(message, path));
+bool CCommandContext::Refuse(const wchar_t* message, const std::wstring& path) const {
+  ShowErrorBox(MessageOwner(), FillPlaceholder(message, path));
   return false;
 }
-
-}  // namespace
 
 bool CCommandContext::CopyFullPath() { return SetClipboardText(ShiftDown ? DoubleBackslashes(FullPath) : FullPath); }
 
@@ -109,7 +110,7 @@ bool CCommandContext::ApplyNewPath(const std::wstring& newPath) {
 bool CCommandContext::RenameItem(const std::wstring& from, const std::wstring& to) {
   // A name that differs only in case is renamed: Windows keeps the new spelling.
   if (CompareTarget(from, to) == CTarget::Same) return true;
-  return RunFileOperation(FileOperation, FO_RENAME, from, to);
+  return RunFileOperation(FileOperation, Owner, FO_RENAME, from, to);
 }
 
 bool CCommandContext::CopyItem(const std::wstring& from, const std::wstring& to) {
@@ -125,7 +126,7 @@ bool CCommandContext::CopyItem(const std::wstring& from, const std::wstring& to)
     if (source != INVALID_FILE_ATTRIBUTES && (source & FILE_ATTRIBUTE_DIRECTORY))
       return Refuse(L"同じ名前のファイルが既にあるため、フォルダをコピーできません。\n【パス】%s", to);
   }
-  return RunFileOperation(FileOperation, FO_COPY, from, to);
+  return RunFileOperation(FileOperation, Owner, FO_COPY, from, to);
 }
 
 bool CCommandContext::SetClipboardText(const std::wstring& text) {

@@ -44,6 +44,10 @@ public:
   bool IsRoot;
   bool ShiftDown = false;
   bool CtrlDown = false;
+  // Owns our messages and the shell's file-operation dialogs. Null in Explorer's own thread, where
+  // the focus window owns messages and the active window the shell's dialogs; a command run
+  // outside Explorer's thread has neither and names Explorer's window here.
+  HWND Owner = nullptr;
   FileOperationFunction FileOperation = ::SHFileOperationW;
 
   // Clipboard commands 1 to 4.
@@ -98,6 +102,9 @@ public:
   bool SetClipboardText(const std::wstring& text);
 
 private:
+  HWND MessageOwner() const { return Owner ? Owner : ::GetFocus(); }
+  bool Refuse(const wchar_t* message, const std::wstring& path) const;
+
   enum class StampPlace { Head, End };
   // What a Ctrl copy does when the dated name exists: number it until it is free, or leave the
   // name to the shell's own confirmation.

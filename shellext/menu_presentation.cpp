@@ -6,43 +6,13 @@
 #include "errors.h"
 #include "handles.h"
 #include "menu_model.h"
-#include "name_rules.h"
+#include "package_state.h"
 
 namespace {
 
 // CMF_INCLUDESTATIC: the SDK headers hide it for the Windows version we target.
 constexpr UINT kIncludeStatic = 0x40;
 constexpr UINT kExcludingFlags = CMF_DEFAULTONLY | CMF_VERBSONLY | CMF_NOVERBS | CMF_NODEFAULT | kIncludeStatic;
-
-// The menu's questions, answered from the command context and the item's times.
-class CItemFacts final : public IMenuFacts {
-public:
-  CItemFacts(const CCommandContext& context, const SYSTEMTIME& created, const SYSTEMTIME& written)
-      : c_(context), created_(created), written_(written) {}
-  bool IsFolder() const override { return c_.IsFolder; }
-  bool IsRoot() const override { return c_.IsRoot; }
-  bool GivesUsableName(int command) const override { return c_.GivesUsableName(command); }
-  bool HasExtension() const override { return c_.HasExtension(); }
-  bool HasShortcutSuffix() const override { return c_.HasShortcutSuffix(); }
-  bool HasCopyPrefix() const override { return c_.HasCopyPrefix(); }
-  std::optional<std::wstring> NumericHead() const override {
-    std::wstring digits;
-    return c_.GetNumericHead(digits) ? std::optional(digits) : std::nullopt;
-  }
-  std::optional<std::wstring> NumericTail() const override {
-    std::wstring digits;
-    return c_.GetNumericTail(digits) ? std::optional(digits) : std::nullopt;
-  }
-  bool IsNameDisabled() const override { return c_.IsNameDisabled(); }
-  bool IsExtensionDisabled() const override { return c_.IsExtensionDisabled(); }
-  std::wstring CreationDateLabel() const override { return LabelDate(created_.wYear, created_.wMonth, created_.wDay); }
-  std::wstring LastWriteDateLabel() const override { return LabelDate(written_.wYear, written_.wMonth, written_.wDay); }
-
-private:
-  const CCommandContext& c_;
-  SYSTEMTIME created_;
-  SYSTEMTIME written_;
-};
 
 // Copies `text` with its terminator into a buffer of `capacity` units, never past it; a text that
 // does not fit is cut, terminated, and reported as such.
@@ -64,9 +34,11 @@ HRESULT CContextMenuExtention::QueryContextMenu(HMENU menu, UINT indexMenu, UINT
     // Identifiers past idCmdLast belong to the host: choosing our item would run its command.
     if (idCmdLast < idCmdFirst || idCmdLast - idCmdFirst < static_cast<UINT>(kLastCommand))
       return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
-    CCommandContext context = NewContext();
-    CItemFacts facts(context, creationTime_, lastWriteTime_);
-    std::vector<MenuEntry> entries = BuildMenuEntries(settings_.contextMenuExtMenuItems, facts);
+    if (!selection_) return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
+    // Windows 11's own menu shows our package's entry for this folder, and that entry also
+    // appears in the extended menu: one entry per menu.
+    if (TopLevelMenuServes(app_.ModuleFolder())) return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
+    std::vector<MenuEntry> entries = SubmenuEntries(*selection_, settings_, app_);
 
     CMenu popup(::CreatePopupMenu());
     if (!popup) return E_FAIL;
@@ -80,7 +52,7 @@ HRESULT CContextMenuExtention::QueryContextMenu(HMENU menu, UINT indexMenu, UINT
     }
     if (!::InsertMenuW(menu, indexMenu, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr)) return E_FAIL;
     if (!::InsertMenuW(menu, indexMenu + 1, MF_BYPOSITION | MF_POPUP | MF_STRING,
-                       reinterpret_cast<UINT_PTR>(popup.Get()), L"タブリノリネーム(&N)")) {
+                       reinterpret_cast<UINT_PTR>(popup.Get()), kSubmenuTitle)) {
       ::DeleteMenu(menu, indexMenu, MF_BYPOSITION);
       return E_FAIL;
     }
@@ -103,7 +75,7 @@ HRESULT CContextMenuExtention::GetCommandString(UINT_PTR idCmd, UINT type, UINT*
         return CopyToCallerBuffer(FromUtf8(CommandVerb(command)), reinterpret_cast<wchar_t*>(name), size);
       case GCS_HELPTEXTW:
         if (!known) return E_INVALIDARG;
-        return CopyToCallerBuffer(CommandHelpText(command, item_.IsFolder), reinterpret_cast<wchar_t*>(name), size);
+        return CopyToCallerBuffer(CommandHelpText(command, selection_ && selection_->item.IsFolder), reinterpret_cast<wchar_t*>(name), size);
       case GCS_VALIDATEW:
         return idCmd > static_cast<UINT_PTR>(kLastCommand) ? S_FALSE : S_OK;
       default:

@@ -60,7 +60,7 @@ bool CCommandContext::AddAutoNumber() {
     std::wstring path = AutoNumberedPath(Parts(), n, ShiftDown);
     if (!Exists(path)) return ApplyNewPath(path);
   }
-  ShowErrorBox(::GetFocus(), L"000～999までの連番が既に使用されています。");
+  ShowErrorBox(MessageOwner(), L"000～999までの連番が既に使用されています。");
   return true;
 }
 

@@ -18,46 +18,10 @@ namespace {
 
 constexpr UINT kFirst = 200;
 
-struct Item {
-  std::wstring text;  // L"-" for a separator
-  bool greyed;
-  UINT id;
-};
-
-std::vector<Item> ReadMenu(HMENU menu) {
-  std::vector<Item> items;
-  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-    wchar_t text[256] = {};
-    MENUITEMINFOW info = {};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
-    info.dwTypeData = text;
-    info.cch = 255;
-    ::GetMenuItemInfoW(menu, i, TRUE, &info);
-    bool separator = (info.fType & MFT_SEPARATOR) != 0;
-    // Wine reports separators as greyed; only items matter here.
-    items.push_back({separator ? L"-" : text, !separator && (info.fState & MFS_GRAYED), separator ? 0 : info.wID});
-  }
-  return items;
-}
-
 class ContextMenuTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    CopyDeliverables(install_.Path(), {L"tavrino_shellext.dll"});
-    client_ = std::make_unique<CShellClient>(install_.Path());
-    client_->RegisterAndConnect();
-  }
-  void TearDown() override {
-    client_->Controller()->Unregister();
-    client_.reset();
-  }
-
   void UseMenuList(const wchar_t* list) {
-    CApp app(install_.Path(), CApp().UserName());
-    app.CreateDataFolders();
-    CSettings s;
-    s.SetIniFilePath(app.GetIniFilePath());
+    CSettings s = LibrarySettings(install_.Path());
     wcscpy(s.contextMenuExtMenuItems, list);
     SaveSettings(s);
   }
@@ -71,13 +35,13 @@ protected:
   }
 
   // The submenu's items for a right-click on `path`.
-  std::vector<Item> Submenu(const std::wstring& path) {
+  std::vector<MenuLine> Submenu(const std::wstring& path) {
     CComPtr<IContextMenu> handler = Handler(path);
     CMenu menu(::CreatePopupMenu());
     HRESULT hr = handler->QueryContextMenu(menu.Get(), 0, kFirst, kFirst + 100, CMF_NORMAL | CMF_CANRENAME);
     EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 22), hr);
     HMENU popup = ::GetSubMenu(menu.Get(), 1);
-    return popup ? ReadMenu(popup) : std::vector<Item>{};
+    return popup ? ReadMenu(popup) : std::vector<MenuLine>{};
   }
 
   std::wstring File(const std::wstring& name) {
@@ -85,16 +49,12 @@ protected:
     return work_ / name;
   }
 
-  static std::wstring Texts(const std::vector<Item>& items) {
-    std::wstring out;
-    for (const Item& i : items) out += i.text + (i.greyed ? L"(灰)" : L"") + L"|";
-    return out;
-  }
+  static std::wstring Texts(const std::vector<MenuLine>& items) { return MenuTexts(items); }
 
-  CComApartment com_;
-  CTempDir install_{L"menu"};
+  CInstalledLibrary library_{L"menu"};
+  const CTempDir& install_ = library_.Folder();
+  CShellClient* const client_ = &library_.Client();
   CTempDir work_{L"items"};
-  std::unique_ptr<CShellClient> client_;
 };
 
 std::wstring LabelDateOf(const FILETIME& utc) {
@@ -121,7 +81,7 @@ TEST_F(ContextMenuTest, PlainFileWithTheDefaultList) {
   ::CloseHandle(f);
   std::wstring c = LabelDateOf(created);
 
-  std::vector<Item> items = Submenu(path);
+  std::vector<MenuLine> items = Submenu(path);
   EXPECT_EQ(U8(L"すべて小文字に|すべて大文字に|-|先頭に今日の日付を挿入|末尾に今日の日付を挿入|"
                L"先頭にファイル作成日付（" + c + L"）を挿入|末尾にファイル作成日付（" + c + L"）を挿入|"
                L"先頭にファイル更新日付（2014年03月05日）を挿入|末尾にファイル更新日付（2014年03月05日）を挿入|-|"
@@ -129,13 +89,13 @@ TEST_F(ContextMenuTest, PlainFileWithTheDefaultList) {
                L"フルパスをコピー|場所をコピー|ファイル名をコピー|ベース名をコピー|"),
             U8(Texts(items)));
   std::vector<UINT> ids;
-  for (const Item& i : items) ids.push_back(i.id ? i.id - kFirst : 0);
+  for (const MenuLine& i : items) ids.push_back(i.id ? i.id - kFirst : 0);
   EXPECT_EQ((std::vector<UINT>{5, 6, 0, 11, 12, 18, 19, 20, 21, 0, 17, 0, 13, 15, 0, 1, 2, 3, 4}), ids);
 }
 
 TEST_F(ContextMenuTest, FileWithoutExtensionGreysWhatNeedsOne) {
   UseMenuList(L"4,15,1");
-  std::vector<Item> items = Submenu(File(L"README"));
+  std::vector<MenuLine> items = Submenu(File(L"README"));
   EXPECT_EQ(U8(L"ベース名をコピー(灰)|拡張子を無効化(灰)|フルパスをコピー|"), U8(Texts(items)));
 }
 
@@ -186,7 +146,7 @@ TEST_F(ContextMenuTest, SubmenuIsFramedBySeparatorsAtTheGivenPlace) {
   ::AppendMenuW(menu.Get(), MF_STRING, 1, L"開く");
   ::AppendMenuW(menu.Get(), MF_STRING, 2, L"削除");
   EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 22), handler->QueryContextMenu(menu.Get(), 1, kFirst, kFirst + 30, 0x100));
-  std::vector<Item> top = ReadMenu(menu.Get());
+  std::vector<MenuLine> top = ReadMenu(menu.Get());
   ASSERT_EQ(5u, top.size()) << U8(Texts(top));
   EXPECT_EQ(U8(L"開く|-|タブリノリネーム(&N)|-|削除|"), U8(Texts(top)));
   EXPECT_NE(nullptr, ::GetSubMenu(menu.Get(), 2));

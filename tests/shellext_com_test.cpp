@@ -305,24 +305,6 @@ TEST_F(ShellExtTest, RenamingCommandsRenameOrWithCtrlCopy) {
 
 const std::wstring kCaption = L"タブリノリネーム";
 
-// A window of this thread with the keyboard focus, as Explorer's is when a command runs.
-class CFocusWindow {
-public:
-  CFocusWindow()
-      : window_(::CreateWindowExW(0, L"STATIC", L"Explorer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
-                                  nullptr, nullptr, nullptr, nullptr)) {
-    ::SetForegroundWindow(window_);
-    ::SetFocus(window_);
-  }
-  CFocusWindow(const CFocusWindow&) = delete;
-  CFocusWindow& operator=(const CFocusWindow&) = delete;
-  ~CFocusWindow() { ::DestroyWindow(window_); }
-  HWND Get() const { return window_; }
-
-private:
-  HWND window_;
-};
-
 TEST_F(ShellExtTest, CtrlCopyOntoAnExistingFolderIsRefusedWithAMessage) {
   client_->RegisterAndConnect();
   WriteBytes(work_ / L"a.txt", "a");

@@ -1,8 +1,13 @@
 #include "shell_client.h"
 
+#include <shlwapi.h>
+
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
+#include "app.h"
+#include "package_identity.h"
 #include "test_support.h"
 #include "text.h"
 
@@ -19,6 +24,33 @@ struct PidlDeleter {
   void operator()(ITEMIDLIST* p) const { ::CoTaskMemFree(p); }
 };
 using CPidl = std::unique_ptr<ITEMIDLIST, PidlDeleter>;
+
+// Reference counting for the stand-ins the tests hand to the library, which may keep them.
+template <typename Interface>
+class CTestComObject : public Interface {
+public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, __uuidof(Interface))) {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    *object = static_cast<Interface*>(this);
+    this->AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    LONG n = ::InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return n;
+  }
+
+protected:
+  virtual ~CTestComObject() = default;
+
+private:
+  LONG refs_ = 1;
+};
 
 bool OpenClipboardSoon() {
   for (int i = 0; i < 50; ++i) {
@@ -77,6 +109,38 @@ CComPtr<IClassFactory> CShellClient::Factory() const {
   return factory;
 }
 
+CInstalledLibrary::CInstalledLibrary(const std::wstring& hint) : install_(hint) {
+  CopyDeliverables(install_.Path(), {L"tavrino_shellext.dll"});
+  client_ = std::make_unique<CShellClient>(install_.Path());
+  client_->RegisterAndConnect();
+}
+
+CInstalledLibrary::~CInstalledLibrary() {
+  client_->Controller()->Unregister();
+  client_.reset();
+}
+
+bool ClassicRightClick(IClassFactory* factory, IDataObject* selection) {
+  CComPtr<IShellExtInit> init;
+  CComPtr<IContextMenu> menu;
+  if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid())) ||
+      FAILED(init->Initialize(nullptr, selection, nullptr)) ||
+      FAILED(init->QueryInterface(IID_IContextMenu, menu.PutVoid())))
+    return false;
+  CMenu popup(::CreatePopupMenu());
+  return SUCCEEDED(menu->QueryContextMenu(popup.Get(), 0, 1, 0x7FFF, CMF_NORMAL)) &&
+         ::GetMenuItemCount(popup.Get()) == 3;
+}
+
+CComPtr<IExplorerCommand> CShellClient::CreateExplorerCommand() const {
+  CComPtr<IClassFactory> factory;
+  CComPtr<IExplorerCommand> root;
+  if (FAILED(GetClassObject(CLSID_TavrinoExplorerCommand, IID_IClassFactory, factory.PutVoid())) ||
+      FAILED(factory->CreateInstance(nullptr, __uuidof(IExplorerCommand), root.PutVoid())))
+    throw std::runtime_error("no command tree");
+  return root;
+}
+
 CComPtr<IShellExtInit> CShellClient::CreateHandler() const {
   CComPtr<IShellExtInit> handler;
   if (FAILED(Factory()->CreateInstance(nullptr, IID_IShellExtInit, handler.PutVoid())))
@@ -111,25 +175,9 @@ CComPtr<IDataObject> ShellDataObject(const std::vector<std::wstring>& paths) {
 
 namespace {
 
-class CHDropDataObject final : public IDataObject {
+class CHDropDataObject final : public CTestComObject<IDataObject> {
 public:
   explicit CHDropDataObject(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDataObject)) {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    *object = static_cast<IDataObject*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG n = ::InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
-  }
 
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
     if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
@@ -166,8 +214,6 @@ public:
   HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-  ~CHDropDataObject() = default;
-  LONG refs_ = 1;
   std::vector<std::wstring> paths_;
 };
 
@@ -177,6 +223,155 @@ CComPtr<IDataObject> HDropDataObject(const std::vector<std::wstring>& paths) {
   CComPtr<IDataObject> data;
   *data.Put() = new CHDropDataObject(paths);
   return data;
+}
+
+CComPtr<IShellItemArray> ShellItems(const std::vector<std::wstring>& paths) {
+  std::vector<CPidl> owned;
+  std::vector<PCIDLIST_ABSOLUTE> pidls;
+  for (const std::wstring& path : paths) {
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (FAILED(::SHParseDisplayName(path.c_str(), nullptr, &pidl, 0, nullptr)))
+      throw std::runtime_error("SHParseDisplayName failed for " + U8(path));
+    owned.emplace_back(pidl);
+    pidls.push_back(pidl);
+  }
+  CComPtr<IShellItemArray> items;
+  if (FAILED(::SHCreateShellItemArrayFromIDLists(static_cast<UINT>(pidls.size()), pidls.data(), items.Put())))
+    throw std::runtime_error("SHCreateShellItemArrayFromIDLists failed");
+  return items;
+}
+
+namespace {
+
+class CStandInItem final : public CTestComObject<IShellItem> {
+public:
+  explicit CStandInItem(std::wstring path) : path_(std::move(path)) {}
+  HRESULT STDMETHODCALLTYPE GetDisplayName(SIGDN, LPWSTR* name) override { return ::SHStrDupW(path_.c_str(), name); }
+  HRESULT STDMETHODCALLTYPE BindToHandler(IBindCtx*, REFGUID, REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetParent(IShellItem** parent) override {
+    *parent = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetAttributes(SFGAOF, SFGAOF*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Compare(IShellItem*, SICHINTF, int*) override { return E_NOTIMPL; }
+
+private:
+  std::wstring path_;
+};
+
+class CStandInItems final : public CTestComObject<IShellItemArray> {
+public:
+  explicit CStandInItems(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
+  HRESULT STDMETHODCALLTYPE GetCount(DWORD* count) override {
+    *count = static_cast<DWORD>(paths_.size());
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetItemAt(DWORD index, IShellItem** item) override {
+    *item = index < paths_.size() ? new CStandInItem(paths_[index]) : nullptr;
+    return *item ? S_OK : E_INVALIDARG;
+  }
+  HRESULT STDMETHODCALLTYPE BindToHandler(IBindCtx*, REFGUID, REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetPropertyStore(GETPROPERTYSTOREFLAGS, REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetPropertyDescriptionList(REFPROPERTYKEY, REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetAttributes(SIATTRIBFLAGS, SFGAOF, SFGAOF*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumItems(IEnumShellItems** items) override {
+    *items = nullptr;
+    return E_NOTIMPL;
+  }
+
+private:
+  std::vector<std::wstring> paths_;
+};
+
+}  // namespace
+
+CComPtr<IShellItemArray> StandInItems(const std::vector<std::wstring>& paths) {
+  CComPtr<IShellItemArray> items;
+  *items.Put() = new CStandInItems(paths);
+  return items;
+}
+
+CSettings LibrarySettings(const std::wstring& installFolder) {
+  CApp app(installFolder, CApp().UserName());
+  app.CreateDataFolders();
+  CSettings settings;
+  settings.SetIniFilePath(app.GetIniFilePath());
+  return settings;
+}
+
+std::vector<MenuLine> ReadMenu(HMENU menu) {
+  std::vector<MenuLine> lines;
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t text[256] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 255;
+    ::GetMenuItemInfoW(menu, i, TRUE, &info);
+    bool separator = (info.fType & MFT_SEPARATOR) != 0;
+    // Wine reports separators as greyed; only items matter here.
+    lines.push_back({separator ? L"-" : text, !separator && (info.fState & MFS_GRAYED), separator ? 0 : info.wID});
+  }
+  return lines;
+}
+
+std::wstring MenuTexts(const std::vector<MenuLine>& lines) {
+  std::wstring out;
+  for (const MenuLine& line : lines) out += line.text + (line.greyed ? L"(灰)" : L"") + L"|";
+  return out;
+}
+
+std::vector<CComPtr<IExplorerCommand>> SubCommands(IExplorerCommand* command) {
+  std::vector<CComPtr<IExplorerCommand>> children;
+  CComPtr<IEnumExplorerCommand> list;
+  if (FAILED(command->EnumSubCommands(list.Put())) || !list) return children;
+  for (CComPtr<IExplorerCommand> child; list->Next(1, child.Put(), nullptr) == S_OK;) children.push_back(child);
+  return children;
+}
+
+MenuLine ReadCommand(IExplorerCommand* command) {
+  EXPCMDFLAGS flags = 0;
+  EXPCMDSTATE state = 0;
+  command->GetFlags(&flags);
+  command->GetState(nullptr, FALSE, &state);
+  if (flags & ECF_ISSEPARATOR) return {L"-", false, 0};
+  CCoTaskString title;
+  command->GetTitle(nullptr, title.Put());
+  return {title.Get() ? title.Get() : L"", (state & ECS_DISABLED) != 0, 0};
+}
+
+std::wstring CommandToolTip(IExplorerCommand* command) {
+  CCoTaskString tip;
+  return SUCCEEDED(command->GetToolTip(nullptr, tip.Put())) && tip.Get() ? tip.Get() : L"";
+}
+
+CHeldKeys::CHeldKeys(bool shift, bool ctrl) : shift_(shift), ctrl_(ctrl) { Send(true); }
+CHeldKeys::~CHeldKeys() { Send(false); }
+
+void CHeldKeys::Send(bool down) {
+  std::vector<INPUT> inputs;
+  for (auto [held, key] : {std::pair{shift_, VK_SHIFT}, std::pair{ctrl_, VK_CONTROL}}) {
+    if (!held) continue;
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(key);
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  if (!inputs.empty()) ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 void SetModifierKeys(bool shift, bool ctrl) {

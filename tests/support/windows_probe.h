@@ -100,3 +100,21 @@ std::wstring ComboItem(HWND combo, int index);
 void TypeText(HWND editOrCombo, const std::wstring& text);
 // The window with the keyboard focus in the thread that owns `window`.
 HWND FocusOf(HWND window);
+
+// A window of this thread with the keyboard focus, as Explorer's is when a command runs.
+class CFocusWindow {
+public:
+  CFocusWindow()
+      : window_(::CreateWindowExW(0, L"STATIC", L"Explorer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, nullptr, nullptr)) {
+    ::SetForegroundWindow(window_);
+    ::SetFocus(window_);
+  }
+  CFocusWindow(const CFocusWindow&) = delete;
+  CFocusWindow& operator=(const CFocusWindow&) = delete;
+  ~CFocusWindow() { ::DestroyWindow(window_); }
+  HWND Get() const { return window_; }
+
+private:
+  HWND window_;
+};

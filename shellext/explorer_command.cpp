@@ -1,0 +1,202 @@
+#include "explorer_command.h"
+
+#include <shlwapi.h>
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "catalogue.h"
+#include "handles.h"
+#include "module_state.h"
+#include "resource_ids.h"
+#include "selection.h"
+#include "settings.h"
+#include "submenu.h"
+
+namespace {
+
+// A text for the shell, which frees it with CoTaskMemFree.
+HRESULT ShellText(const std::wstring& text, LPWSTR* out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  return ::SHStrDupW(text.c_str(), out);
+}
+
+HRESULT NoText(LPWSTR* out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+bool AsyncKeyDown(int key) { return (::GetAsyncKeyState(key) & 0x8000) != 0; }
+
+// The settings one enumeration read, kept by the commands it made.
+using CSharedSettings = std::shared_ptr<const CSettings>;
+
+// One entry of the submenu: a command, or a separator that Windows may draw or leave out.
+class CExplorerCommandItem final : public CComObject<IExplorerCommand> {
+public:
+  CExplorerCommandItem(const CApp& app, CSharedSettings settings, MenuEntry entry, bool isFolder)
+      : app_(app), settings_(std::move(settings)), entry_(std::move(entry)), isFolder_(isFolder) {}
+
+  HRESULT STDMETHODCALLTYPE GetTitle(IShellItemArray*, LPWSTR* name) override {
+    return ComGuard([&] { return IsSeparator() ? NoText(name) : ShellText(entry_.label, name); });
+  }
+  HRESULT STDMETHODCALLTYPE GetIcon(IShellItemArray*, LPWSTR* icon) override { return NoText(icon); }
+  HRESULT STDMETHODCALLTYPE GetToolTip(IShellItemArray*, LPWSTR* tip) override {
+    return ComGuard(
+        [&] { return IsSeparator() ? NoText(tip) : ShellText(CommandHelpText(entry_.command, isFolder_), tip); });
+  }
+  HRESULT STDMETHODCALLTYPE GetCanonicalName(GUID* name) override {
+    if (name) *name = GUID_NULL;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetState(IShellItemArray*, BOOL, EXPCMDSTATE* state) override {
+    if (!state) return E_POINTER;
+    *state = entry_.greyed ? ECS_DISABLED : ECS_ENABLED;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(IShellItemArray* items, IBindCtx*) override {
+    return ComGuard([&] { return Run(items); });
+  }
+  HRESULT STDMETHODCALLTYPE GetFlags(EXPCMDFLAGS* flags) override {
+    if (!flags) return E_POINTER;
+    *flags = IsSeparator() ? ECF_ISSEPARATOR : ECF_DEFAULT;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnumSubCommands(IEnumExplorerCommand** commands) override {
+    if (commands) *commands = nullptr;
+    return E_NOTIMPL;
+  }
+
+private:
+  bool IsSeparator() const { return entry_.command == CmdSeparator; }
+
+  HRESULT Run(IShellItemArray* items) const {
+    // No input message chose the command where Windows 11 runs it: the keys as they are now, and
+    // Explorer's window, which is in front, owns what the command shows.
+    const CInvocation how{AsyncKeyDown(VK_SHIFT), AsyncKeyDown(VK_CONTROL), ::GetForegroundWindow()};
+    // The item handed over with this call, checked again by the same rule: never an earlier one.
+    std::optional<std::wstring> path = AcceptedPathOf(items);
+    std::optional<CSelection> selection = path ? ReadSelection(*path) : std::nullopt;
+    if (!selection) return E_FAIL;
+    return RunSelectedCommand(entry_.command, *selection, *settings_, app_, how) ? S_OK : E_FAIL;
+  }
+
+  const CApp& app_;
+  CSharedSettings settings_;
+  MenuEntry entry_;
+  bool isFolder_;
+};
+
+using CCommandList = std::vector<CComPtr<IExplorerCommand>>;
+
+class CExplorerCommandEnum final : public CComObject<IEnumExplorerCommand> {
+public:
+  explicit CExplorerCommandEnum(CCommandList commands, std::size_t next = 0)
+      : commands_(std::move(commands)), next_(next) {}
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, IExplorerCommand** out, ULONG* fetched) override {
+    // Without a place for the number fetched, only one at a time.
+    if (!out || (!fetched && count != 1)) return E_POINTER;
+    ULONG n = 0;
+    for (; n < count && next_ < commands_.size(); ++n, ++next_) {
+      out[n] = commands_[next_].Get();
+      out[n]->AddRef();
+    }
+    if (fetched) *fetched = n;
+    return n == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    const std::size_t skipped = std::min<std::size_t>(count, commands_.size() - next_);
+    next_ += skipped;
+    return skipped == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    next_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumExplorerCommand** copy) override {
+    return ComGuard([&] {
+      return CreateComObject<CExplorerCommandEnum>(__uuidof(IEnumExplorerCommand), reinterpret_cast<void**>(copy),
+                                                   commands_, next_);
+    });
+  }
+
+private:
+  CCommandList commands_;
+  std::size_t next_;
+};
+
+}  // namespace
+
+HRESULT CExplorerCommandRoot::GetTitle(IShellItemArray*, LPWSTR* name) {
+  return ComGuard([&] { return ShellText(kSubmenuTitle, name); });
+}
+
+HRESULT CExplorerCommandRoot::GetIcon(IShellItemArray*, LPWSTR* icon) {
+  // The icon the library carries: its path and the resource number as "path,-id".
+  return ComGuard([&] {
+    return ShellText(ModuleFileName(ModuleHandle()) + L",-" + std::to_wstring(IDI_TAVRINO_SHELLEXT), icon);
+  });
+}
+
+HRESULT CExplorerCommandRoot::GetToolTip(IShellItemArray*, LPWSTR* tip) { return NoText(tip); }
+
+HRESULT CExplorerCommandRoot::GetCanonicalName(GUID* name) {
+  if (name) *name = GUID_NULL;
+  return E_NOTIMPL;
+}
+
+HRESULT CExplorerCommandRoot::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE* state) {
+  if (!state) return E_POINTER;
+  *state = ECS_HIDDEN;
+  // Asked at every right-click before the user shows any interest: the count, one name and the
+  // path rule, and no file opened. The rest is read when the submenu is wanted.
+  return ComGuard([&] {
+    path_.clear();
+    if (std::optional<std::wstring> path = AcceptedPathOf(items)) {
+      path_ = std::move(*path);
+      *state = ECS_ENABLED;
+    }
+    return S_OK;
+  });
+}
+
+HRESULT CExplorerCommandRoot::Invoke(IShellItemArray*, IBindCtx*) {
+  return E_NOTIMPL;  // the entry only opens its submenu
+}
+
+HRESULT CExplorerCommandRoot::GetFlags(EXPCMDFLAGS* flags) {
+  if (!flags) return E_POINTER;
+  *flags = ECF_HASSUBCOMMANDS;
+  return S_OK;
+}
+
+HRESULT CExplorerCommandRoot::EnumSubCommands(IEnumExplorerCommand** commands) {
+  return ComGuard([&] { return Enumerate(commands); });
+}
+
+HRESULT CExplorerCommandRoot::Enumerate(IEnumExplorerCommand** commands) const {
+  if (!commands) return E_POINTER;
+  *commands = nullptr;
+  // As the classic Initialize: an item that cannot be opened or read gets no submenu, and the
+  // settings are read afresh for this right-click.
+  std::optional<CSelection> selection = path_.empty() ? std::nullopt : ReadSelection(path_);
+  if (!selection) return E_FAIL;
+  auto settings = std::make_shared<CSettings>();
+  settings->SetIniFilePath(app_.GetIniFilePath());
+  LoadSettings(*settings);
+  CCommandList children;
+  for (MenuEntry& entry : SubmenuEntries(*selection, *settings, app_)) {
+    CComPtr<IExplorerCommand> child;
+    HRESULT result = CreateComObject<CExplorerCommandItem>(__uuidof(IExplorerCommand), child.PutVoid(), app_,
+                                                           CSharedSettings(settings), std::move(entry),
+                                                           selection->item.IsFolder);
+    if (FAILED(result)) return result;
+    children.push_back(std::move(child));
+  }
+  return CreateComObject<CExplorerCommandEnum>(__uuidof(IEnumExplorerCommand), reinterpret_cast<void**>(commands),
+                                               std::move(children));
+}

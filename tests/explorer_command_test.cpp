@@ -1,0 +1,336 @@
+// Windows 11's command tree as its menu meets it: the real library's class created through
+// DllGetClassObject, given shell item arrays, walked and invoked through IExplorerCommand. Its
+// submenu is compared with the classic handler's for the same item and settings.
+#include <windows.h>
+#include <shellapi.h>
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "package_identity.h"
+#include "package_state.h"
+#include "shell_client.h"
+#include "test_support.h"
+#include "text.h"
+#include "windows_probe.h"
+
+namespace {
+
+constexpr UINT kFirst = 200;
+const std::wstring kCaption = L"タブリノリネーム";
+
+class ExplorerCommandTest : public ::testing::Test {
+protected:
+  // The list of commands, and a date-and-time format whose stamp does not depend on the hour.
+  void UseMenuList(const wchar_t* list) {
+    CSettings s = LibrarySettings(install_.Path());
+    if (list) wcscpy(s.contextMenuExtMenuItems, list);
+    wcscpy(s.dateTimeFormat, L"%Y%m%dT");
+    SaveSettings(s);
+  }
+
+  std::wstring File(const std::wstring& name, const char* bytes = "x") {
+    WriteBytes(work_ / name, bytes);
+    return work_ / name;
+  }
+
+  EXPCMDSTATE RootState(IExplorerCommand* root, IShellItemArray* items) {
+    EXPCMDSTATE state = 0xFF;
+    EXPECT_EQ(root->GetState(items, FALSE, &state), S_OK);
+    return state;
+  }
+
+  // The submenu Windows 11 shows after a right-click on `path`.
+  std::vector<CComPtr<IExplorerCommand>> Tree(const std::wstring& path) {
+    CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+    EXPECT_EQ(RootState(root.Get(), ShellItems({path}).Get()), ECS_ENABLED) << U8(path);
+    return SubCommands(root.Get());
+  }
+
+  std::vector<MenuLine> Classic(const std::wstring& path, std::vector<std::wstring>* tips) {
+    CComPtr<IShellExtInit> init = client_->CreateHandler();
+    EXPECT_EQ(init->Initialize(nullptr, ShellDataObject({path}).Get(), nullptr), S_OK) << U8(path);
+    CComPtr<IContextMenu> menu;
+    init->QueryInterface(IID_IContextMenu, menu.PutVoid());
+    CMenu explorer(::CreatePopupMenu());
+    menu->QueryContextMenu(explorer.Get(), 0, kFirst, kFirst + 100, CMF_NORMAL);
+    std::vector<MenuLine> lines = ReadMenu(::GetSubMenu(explorer.Get(), 1));
+    for (const MenuLine& line : lines) {
+      wchar_t tip[128] = {};
+      if (line.id) menu->GetCommandString(line.id - kFirst, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(tip), 128);
+      tips->push_back(tip);
+    }
+    return lines;
+  }
+
+  CInstalledLibrary library_{L"ツリー"};
+  const CTempDir& install_ = library_.Folder();
+  CShellClient* const client_ = &library_.Client();
+  CTempDir work_{L"項目"};
+};
+
+TEST_F(ExplorerCommandTest, RootIsShownOnlyForOneItemTheClassicHandlerAccepts) {
+  const std::wstring a = File(L"a.txt"), b = File(L"b.txt"), folder = work_ / L"photos";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  WriteBytes(L"\\\\?\\" + (work_ / L"memo."), "odd");
+  // The shell never hands these forms over; stand-ins show that the rule still refuses them.
+  const struct {
+    const char* what;
+    CComPtr<IShellItemArray> items;
+    EXPCMDSTATE state;
+  } cases[] = {
+      {"no item", StandInItems({}), ECS_HIDDEN},
+      {"one file", ShellItems({a}), ECS_ENABLED},
+      {"two files", ShellItems({a, b}), ECS_HIDDEN},
+      {"a folder", ShellItems({folder}), ECS_ENABLED},
+      {"a drive root (copy commands only)", ShellItems({L"C:\\"}), ECS_ENABLED},
+      {"a relative path", StandInItems({L"a.txt"}), ECS_HIDDEN},
+      {"a drive-relative path", StandInItems({L"C:a.txt"}), ECS_HIDDEN},
+      {"a device path", StandInItems({L"\\\\?\\" + a}), ECS_HIDDEN},
+      {"a device name", StandInItems({work_ / L"NUL"}), ECS_HIDDEN},
+      {"a trailing period", StandInItems({work_ / L"memo."}), ECS_HIDDEN},
+      {"too long for the classic buffers", StandInItems({work_ / std::wstring(260, L'n')}), ECS_HIDDEN},
+      {"no array", {}, ECS_HIDDEN},
+  };
+  CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+  for (const auto& c : cases) {
+    EXPECT_EQ(RootState(root.Get(), c.items.Get()), c.state) << c.what;
+    // A hidden root has nothing to enumerate, even after an earlier accepted item.
+    CComPtr<IEnumExplorerCommand> list;
+    EXPECT_EQ(SUCCEEDED(root->EnumSubCommands(list.Put())), c.state == ECS_ENABLED) << c.what;
+  }
+
+  CCoTaskString title;
+  ASSERT_EQ(root->GetTitle(nullptr, title.Put()), S_OK);
+  EXPECT_EQ(U8(title.Get()), U8(L"タブリノリネーム(&N)"));
+  EXPECT_EQ(root->Invoke(ShellItems({a}).Get(), nullptr), E_NOTIMPL) << "the entry only opens its submenu";
+  EXPECT_EQ(ListFolder(work_.Path()).size(), 4u);
+  EXPCMDFLAGS flags = 0;
+  ASSERT_EQ(root->GetFlags(&flags), S_OK);
+  EXPECT_EQ(flags, ECF_HASSUBCOMMANDS);
+
+  // The icon is the library's own, named as "path,-id", and loads from it.
+  CCoTaskString icon;
+  ASSERT_EQ(root->GetIcon(nullptr, icon.Put()), S_OK);
+  std::wstring location = icon.Get();
+  const std::size_t comma = location.rfind(L",-");
+  ASSERT_NE(comma, std::wstring::npos) << U8(location);
+  EXPECT_EQ(location.substr(0, comma), client_->ServerPath());
+  HICON loaded = nullptr;
+  EXPECT_EQ(::ExtractIconExW(client_->ServerPath().c_str(), std::stoi(location.substr(comma + 1)), &loaded, nullptr, 1),
+            1u);
+  if (loaded) ::DestroyIcon(loaded);
+  ::DeleteFileW((L"\\\\?\\" + (work_ / L"memo.")).c_str());
+}
+
+// One set of rules: for every item and menu list, Windows 11's submenu reads as the classic one,
+// separators, greyed commands and help texts included.
+TEST_F(ExplorerCommandTest, SubmenuReadsAsTheClassicMenu) {
+  const std::wstring folder = work_ / L"photos";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring items[] = {File(L"report.txt"), File(L"README"), folder, File(L"2024_03_05 memo (3).txt"),
+                                File(L"~$memo.txt$"), File(L"コピー ～ memo へのショートカット.lnk"), L"C:\\"};
+  const wchar_t* lists[] = {nullptr, L"4,15,1", L"3,4,13,15,16,18,0,1", L"0,0,5,0,0", L"7,8,9,10,14,16",
+                            L"5,99,-1,,0,x,6", L""};
+  for (const wchar_t* list : lists) {
+    UseMenuList(list);
+    for (const std::wstring& item : items) {
+      SCOPED_TRACE(U8(item) + " / " + (list ? U8(list) : "default"));
+      std::vector<std::wstring> classicTips;
+      std::vector<MenuLine> classic = Classic(item, &classicTips);
+      std::vector<MenuLine> tree;
+      std::vector<std::wstring> treeTips;
+      for (const CComPtr<IExplorerCommand>& child : Tree(item)) {
+        tree.push_back(ReadCommand(child.Get()));
+        treeTips.push_back(CommandToolTip(child.Get()));
+      }
+      EXPECT_EQ(U8(MenuTexts(tree)), U8(MenuTexts(classic)));
+      EXPECT_EQ(treeTips, classicTips);
+    }
+  }
+}
+
+TEST_F(ExplorerCommandTest, SettingsAndTheItemAreReadWhenTheSubmenuIsWanted) {
+  const std::wstring path = File(L"busy.log");
+  UseMenuList(L"3");
+  CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+  ASSERT_EQ(RootState(root.Get(), ShellItems({path}).Get()), ECS_ENABLED);
+  UseMenuList(L"1");
+  std::vector<CComPtr<IExplorerCommand>> children = SubCommands(root.Get());
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(U8(ReadCommand(children[0].Get()).text), U8(L"フルパスをコピー"));
+
+  // Another program writes the item: GetState opens nothing, the submenu is refused as the
+  // classic Initialize refuses it.
+  CFileHandle writer(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer);
+  EXPECT_EQ(RootState(root.Get(), ShellItems({path}).Get()), ECS_ENABLED);
+  CComPtr<IEnumExplorerCommand> list;
+  EXPECT_EQ(root->EnumSubCommands(list.Put()), E_FAIL);
+  EXPECT_FALSE(list);
+}
+
+// Every command chosen from Windows 11's menu, with the keys held through the input system as a
+// user holds them. Ctrl copies beside the source, Shift picks the variant. (5 and 6 change only
+// case, which Wine's shell refuses to rename.)
+TEST_F(ExplorerCommandTest, EveryCommandWithAndWithoutCtrlAndShift) {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  wchar_t today[16];
+  swprintf(today, 16, L"%04d%02d%02d", now.wYear, now.wMonth, now.wDay);
+  const struct {
+    int command;
+    const wchar_t* name;
+    const wchar_t* plain;  // the new name, or the clipboard for 1 to 4; "%s" is today's stamp
+    const wchar_t* shift;
+  } cases[] = {
+      {1, L"a.txt", L"<dir>\\a.txt", L"<dir2>\\\\a.txt"}, {2, L"a.txt", L"<dir>", L"<dir2>"},
+      {3, L"a.b.txt", L"a.b.txt", L"a.b.txt"},         {4, L"a.b.txt", L"a.b", L"a.b"},
+      {7, L"m へのショートカット.lnk", L"m.lnk", L"m.lnk"},
+      {8, L"コピー ～ コピー ～ a.txt", L"コピー ～ a.txt", L"a.txt"},
+      {9, L"01 b.txt", L"b.txt", L"b.txt"},           {10, L"c_02.txt", L"c.txt", L"c.txt"},
+      {11, L"d.txt", L"%s_d.txt", L"%sT_d.txt"},      {12, L"e.txt", L"e_%s.txt", L"e_%sT.txt"},
+      {13, L"f.txt", L"~$f.txt", L"~$f.txt"},          {14, L"~$g.txt", L"g.txt", L"g.txt"},
+      {15, L"h.txt", L"h.txt$", L"h.txt$"},            {16, L"i.txt$", L"i.txt", L"i.txt"},
+      {17, L"j.txt", L"j(1).txt", L"j(001).txt"},      {18, L"k.txt", L"20140305_k.txt", L"20140305T_k.txt"},
+      {19, L"l.txt", L"l_20140305.txt", L"l_20140305T.txt"}, {20, L"m.txt", L"20140305_m.txt", L"20140305T_m.txt"},
+      {21, L"n.txt", L"n_20140305.txt", L"n_20140305T.txt"},
+  };
+  const std::wstring dir = work_.Path(), dir2 = ReplaceAll(dir, L"\\", L"\\\\");
+  for (const auto& c : cases) {
+    UseMenuList(std::to_wstring(c.command).c_str());
+    for (bool ctrl : {false, true}) {
+      for (bool shift : {false, true}) {
+        SCOPED_TRACE(std::to_string(c.command) + (ctrl ? " ctrl" : "") + (shift ? " shift" : ""));
+        std::wstring path = File(c.name, "src");
+        // Wine gives a file no creation time of its own: it reports the last-write time for both.
+        SYSTEMTIME local = {2014, 3, 0, 5, 10, 0, 0, 0};
+        FILETIME lft, utc;
+        ::SystemTimeToFileTime(&local, &lft);
+        ::LocalFileTimeToFileTime(&lft, &utc);
+        {
+          CFileHandle f(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      0, nullptr));
+          ::SetFileTime(f.Get(), &utc, nullptr, &utc);
+        }
+        std::vector<CComPtr<IExplorerCommand>> children = Tree(path);
+        ASSERT_EQ(children.size(), 1u);
+        std::wstring expected = ReplaceAll(ReplaceAll(FillPlaceholder(shift ? c.shift : c.plain, today), L"<dir2>", dir2),
+                                           L"<dir>", dir);
+        WriteClipboardText(L"（前の内容）");
+        {
+          CHeldKeys keys(shift, ctrl);
+          EXPECT_EQ(children[0]->Invoke(ShellItems({path}).Get(), nullptr), S_OK);
+        }
+        if (c.command <= 4) {
+          EXPECT_EQ(U8(ReadClipboardText()), U8(expected));
+          EXPECT_EQ(ListFolder(dir), std::vector<std::wstring>{c.name});
+        } else {
+          std::vector<std::wstring> names{expected};
+          if (ctrl) names.push_back(c.name);
+          std::sort(names.begin(), names.end());
+          EXPECT_EQ(ListFolder(dir), names);
+          EXPECT_EQ(ReadBytes(work_ / expected), "src");
+        }
+        for (const std::wstring& name : ListFolder(dir)) ::DeleteFileW((work_ / name).c_str());
+      }
+    }
+  }
+}
+
+TEST_F(ExplorerCommandTest, InvokeActsOnlyOnTheItemItIsGivenAndChecksItAgain) {
+  const std::wstring a = File(L"a.txt"), b = File(L"b.txt");
+  File(L"~$g.txt");
+  File(L"~$");
+  UseMenuList(L"13");
+  std::vector<CComPtr<IExplorerCommand>> children = Tree(a);
+  ASSERT_EQ(children.size(), 1u);
+  // The item of this call, not the one the submenu was built for.
+  EXPECT_EQ(children[0]->Invoke(ShellItems({b}).Get(), nullptr), S_OK);
+  EXPECT_EQ(ListFolder(work_.Path()), (std::vector<std::wstring>{L"a.txt", L"~$", L"~$b.txt", L"~$g.txt"}));
+
+  ASSERT_TRUE(::SetCurrentDirectoryW(work_.Path().c_str()));  // where the relative forms name real items
+  for (const CComPtr<IShellItemArray>& refused :
+       {ShellItems({a, work_ / L"~$g.txt"}), StandInItems({}), StandInItems({L"a.txt"}),
+        StandInItems({L"\\\\?\\" + a}), StandInItems({a + L"."}), CComPtr<IShellItemArray>()}) {
+    EXPECT_EQ(children[0]->Invoke(refused.Get(), nullptr), E_FAIL);
+  }
+  ::SetCurrentDirectoryW(TestDir().c_str());
+  EXPECT_EQ(ListFolder(work_.Path()).size(), 4u) << "nothing was renamed";
+
+  // A refusal of the command itself: the classic handler's message, owned by the window in front.
+  UseMenuList(L"14");
+  children = Tree(work_ / L"~$g.txt");
+  ASSERT_EQ(children.size(), 1u);
+  CFocusWindow explorer;
+  CMessageBoxCatcher catcher(kCaption);
+  EXPECT_EQ(children[0]->Invoke(ShellItems({work_ / L"~$"}).Get(), nullptr), E_FAIL);
+  std::vector<CCaughtBox> boxes = catcher.Finish();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(U8(boxes[0].text), U8(L"新しい名前が空になるため、実行できません。\n【パス】" + (work_ / L"~$")));
+  EXPECT_EQ(boxes[0].owner, ::GetForegroundWindow());
+  EXPECT_EQ(boxes[0].owner, explorer.Get());
+  EXPECT_EQ(ListFolder(work_.Path()).size(), 4u);
+}
+
+TEST_F(ExplorerCommandTest, EveryObjectIsGoneAfterItsLastRelease) {
+  const std::wstring path = File(L"a.txt");
+  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+  CComPtr<IExplorerCommand> child;
+  CComPtr<IEnumExplorerCommand> clone;
+  {
+    CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+    RootState(root.Get(), ShellItems({path}).Get());
+    CComPtr<IEnumExplorerCommand> list;
+    ASSERT_EQ(root->EnumSubCommands(list.Put()), S_OK);
+    ASSERT_EQ(list->Clone(clone.Put()), S_OK);
+    ULONG fetched = 0;
+    ASSERT_EQ(list->Next(1, child.Put(), &fetched), S_OK);
+    ASSERT_EQ(list->Skip(1000), S_FALSE);
+    IExplorerCommand* rest[2] = {};
+    EXPECT_EQ(list->Next(2, rest, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+  }
+  EXPECT_EQ(client_->CanUnloadNow(), S_FALSE) << "a child and a clone are still held";
+  child.Reset();
+  EXPECT_EQ(client_->CanUnloadNow(), S_FALSE);
+  clone.Reset();
+  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+
+  void* object = reinterpret_cast<void*>(0x1234);
+  CComPtr<IClassFactory> factory;
+  ASSERT_EQ(client_->GetClassObject(CLSID_TavrinoExplorerCommand, IID_IClassFactory, factory.PutVoid()), S_OK);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, &object), E_NOINTERFACE);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+}
+
+// The classic handler stands back only where Windows 11's menu shows our package for this very
+// folder. Wine reports Windows 10 and has no packages: the rule is checked on its pure form, and
+// the real library's classic menu is shown to be unchanged.
+TEST_F(ExplorerCommandTest, ClassicMenuStandsBackOnlyWhereTheTopLevelMenuServesThisFolder) {
+  const std::wstring here = install_.Path();
+  const struct {
+    DWORD build;
+    std::optional<std::wstring> registered;
+    bool serves;
+  } cases[] = {
+      {19045, here, false}, {19045, L"D:\\other", false}, {19045, std::nullopt, false},
+      {22000, here, true},  {22000, L"D:\\other", false}, {22000, std::nullopt, false},
+      {22631, here, true},  {22631, L"D:\\other", false}, {22631, std::nullopt, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TopLevelMenuServes(here, c.build, c.registered), c.serves) << c.build << " " << c.registered.has_value();
+
+  EXPECT_LT(RealWindowsBuild(), kFirstTopLevelMenuBuild);
+  EXPECT_FALSE(TopLevelMenuServes(here));
+  std::vector<std::wstring> tips;
+  EXPECT_EQ(Classic(File(L"a.txt"), &tips).size(), 19u) << "the default submenu of a plain file";
+}
+
+}  // namespace
