@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "handles.h"
 #include "hook_controller.h"
+#include "hook_values.h"
 #include "marked_text.h"
 #include "rename_box.h"
 #include "test_support.h"
@@ -187,19 +189,87 @@ TEST_F(HookLibraryTest, OutsideItemViewsOnlyWritableOneLineBoxesOfTheAllEditsPro
   EXPECT_FALSE(Tap(VK_F2, anyEditProc_));
 }
 
-TEST_F(HookLibraryTest, NameTakenByAnotherObjectMeansNoHook) {
-  // The values travel in a named mapping of the session; an object of another kind under its name
-  // leaves the hook nothing to read.
-  CHandle squatter(::CreateEventW(nullptr, TRUE, FALSE, L"Local\\TavrinoRenameKeyValues"));
-  ASSERT_TRUE(squatter);
+// The values lie in memory that every process of the session can open: another program can create
+// the name first, or write into the host's block.
+TEST_F(HookLibraryTest, NameHeldByAnyOtherObjectIsNeverAdopted) {
+  auto mapping = [](DWORD size, BYTE fill) {
+    CHandle m(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, kHookValuesMappingName));
+    CMappedView view(m ? ::MapViewOfFile(m.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr);
+    if (view) std::memset(view.Get(), fill, size);
+    if (view && size == sizeof(CSharedBlock)) static_cast<CSharedBlock*>(view.Get())->published = kPublished;
+    return m;
+  };
   CSettings settings;
-  EXPECT_EQ(controller_->StartHook(&settings), 0);
+  for (int squatter = 0; squatter < 4; ++squatter) {
+    SCOPED_TRACE(squatter);
+    CHandle held = squatter == 0   ? mapping(sizeof(CSharedBlock), 0)     // nothing published
+                   : squatter == 1 ? mapping(sizeof(CSharedBlock), 0xC6)  // garbage marked as published
+                   : squatter == 2 ? mapping(16, 0xFF)
+                                   : CHandle(::CreateEventW(nullptr, TRUE, FALSE, kHookValuesMappingName));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(controller_->StartHook(&settings), 0);
+    ASSERT_TRUE(box_.Activate());
+    box_.Set(L"|report.txt");
+    EXPECT_FALSE(Tap(VK_F2));
+    held.Reset();
+    EXPECT_EQ(controller_->StartHook(&settings), 1);
+    EXPECT_TRUE(Tap(VK_F2));
+    controller_->StopHook();
+  }
+}
+
+TEST_F(HookLibraryTest, RestartWaitsForAReaderToLetGoOfThePreviousBlock) {
+  CSettings settings;
+  ASSERT_EQ(controller_->StartHook(&settings), 1);
+  // A hooked process in the middle of its copy when the host stops and starts again.
+  CHandle reader(::OpenFileMappingW(FILE_MAP_READ, FALSE, kHookValuesMappingName));
+  ASSERT_TRUE(reader);
+  controller_->StopHook();
+  std::thread letGo([&reader] {
+    ::Sleep(200);
+    reader.Reset();
+  });
+  std::wcscpy(settings.renameExtFileNamePartSelectOrder, L"1,0,2");
+  EXPECT_EQ(controller_->StartHook(&settings), 1);
+  letGo.join();
   ASSERT_TRUE(box_.Activate());
   box_.Set(L"|report.txt");
-  EXPECT_FALSE(Tap(VK_F2));
-  squatter.Reset();
-  EXPECT_EQ(controller_->StartHook(&settings), 1);
   EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_EQ(Marked(L"report[.txt]"), box_.State()) << "the new values";
+}
+
+TEST_F(HookLibraryTest, AnyBytesWrittenIntoTheBlockAreReadAsSaneValues) {
+  CSettings settings;
+  ASSERT_EQ(controller_->StartHook(&settings), 1);
+  CHandle mapping(::OpenFileMappingW(FILE_MAP_WRITE, FALSE, kHookValuesMappingName));
+  ASSERT_TRUE(mapping);
+  CMappedView view(::MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, sizeof(CSharedBlock)));
+  ASSERT_TRUE(view);
+  auto* block = static_cast<CSharedBlock*>(view.Get());
+  // Every switch 0xC6, counts and identifiers out of range, texts without their terminator.
+  std::memset(&block->values, 0xC6, sizeof block->values);
+  block->values.parts[0] = 1;
+  block->values.parts[2] = 0;
+  block->values.connection = 0x7FFFFFFF;
+  std::wmemset(block->values.dateFormat, L'Y', std::size(block->values.dateFormat));
+
+  ASSERT_TRUE(box_.Activate());
+  box_.Set(L"|report.txt");
+  EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_EQ(Marked(L"report.[txt]"), box_.State()) << "without its period: that switch is on too";
+  EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_EQ(Marked(L"[report].txt"), box_.State()) << "only the parts that exist";
+  EXPECT_TRUE(Tap(VK_END));
+  EXPECT_EQ(Marked(L"report|.txt"), box_.State());
+  EXPECT_TRUE(Tap(VK_INSERT));
+  EXPECT_EQ(Marked((L"report_" + std::wstring(30, L'Y') + L"|.txt").c_str()), box_.State());
+  EXPECT_TRUE(Tap(VK_TAB));
+  EXPECT_EQ(Marked(L"|"), box_.State());
+
+  // Not marked as published, such as a counter left odd: nothing to read, at once.
+  block->published = 3;
+  box_.Set(L"|report.txt");
+  EXPECT_FALSE(Tap(VK_F2));
 }
 
 }  // namespace
