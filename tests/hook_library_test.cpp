@@ -159,34 +159,71 @@ TEST_F(HookLibraryTest, ModifiersAreReadFromTheKeyboardState) {
   EXPECT_EQ(Marked(L"aTD|b"), box_.State());
 }
 
-TEST_F(HookLibraryTest, OutsideItemViewsOnlyWritableOneLineBoxesOfTheAllEditsProcedure) {
+TEST_F(HookLibraryTest, OnlyBoxesWhereANameIsTypedAreServed) {
   CSettings settings;
+  settings.renameExtClearInTab = true;
   ASSERT_EQ(controller_->StartHook(&settings), 1);
-
-  const CBoxWindow& plain = CBoxWindow::Get(CBoxWindow::Place::Alone);
-  ASSERT_TRUE(plain.Activate());
-  plain.Set(L"|report.txt");
-  EXPECT_FALSE(Tap(VK_F2, proc_));
-  EXPECT_TRUE(Tap(VK_F2, anyEditProc_));
-  EXPECT_EQ(Marked(L"[report].txt"), plain.State());
-
-  for (DWORD style : {DWORD{ES_MULTILINE}, DWORD{ES_PASSWORD}, DWORD{ES_READONLY}}) {
-    const CBoxWindow& other = CBoxWindow::Get(CBoxWindow::Place::Alone, style);
-    ASSERT_TRUE(other.Activate());
-    other.Set(L"|report.txt");
-    EXPECT_FALSE(Tap(VK_F2, anyEditProc_)) << style;
+  using enum CBoxWindow::Place;
+  struct Case {
+    CBoxWindow::Place place;
+    DWORD style;
+    bool renameBoxes, anyEdit;  // served by each procedure
+  } cases[] = {
+      {Alone, ES_AUTOHSCROLL, false, true},
+      {Alone, ES_MULTILINE, false, false},
+      {Alone, ES_PASSWORD, false, false},
+      {Alone, ES_READONLY, false, false},
+      {Alone, ES_NUMBER, false, false},
+      // Explorer's icon views rename in a box that wraps: there it counts.
+      {ItemView, ES_MULTILINE | ES_CENTER, true, true},
+      {ItemView, ES_READONLY, false, false},
+      {ItemView, ES_PASSWORD, false, false},
+      {InsidePaneOfItemView, ES_PASSWORD, false, false},
+      {ItemView, ES_NUMBER, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "place " << static_cast<int>(c.place) << " style " << std::hex << c.style);
+    const CBoxWindow& box = CBoxWindow::Get(c.place, c.style);
+    ASSERT_TRUE(box.Activate());
+    for (auto [proc, served] : {std::pair{proc_, c.renameBoxes}, std::pair{anyEditProc_, c.anyEdit}}) {
+      box.Set(L"|report.txt");
+      EXPECT_EQ(served, Tap(VK_F2, proc));
+      EXPECT_EQ(served, Tap(VK_TAB, proc));
+      EXPECT_EQ(Marked(served ? L"|" : L"|report.txt"), box.State());
+    }
   }
-  // Explorer's icon views rename in a box that wraps: there it counts.
-  const CBoxWindow& wrapping = CBoxWindow::Get(CBoxWindow::Place::ItemView, ES_MULTILINE | ES_CENTER);
-  ASSERT_TRUE(wrapping.Activate());
-  wrapping.Set(L"|report.txt");
-  EXPECT_TRUE(Tap(VK_F2, proc_));
-  EXPECT_EQ(Marked(L"[report].txt"), wrapping.State());
-  const CBoxWindow& readOnly = CBoxWindow::Get(CBoxWindow::Place::ItemView, ES_READONLY);
-  ASSERT_TRUE(readOnly.Activate());
-  readOnly.Set(L"|report.txt");
-  EXPECT_FALSE(Tap(VK_F2, proc_));
-  EXPECT_FALSE(Tap(VK_F2, anyEditProc_));
+}
+
+TEST_F(HookLibraryTest, InsertAddsTheWholeStampWithinTheBoxLimitOrNothing) {
+  CSettings settings;
+  settings.renameExtInsertDate = settings.renameExtInsertDateTimeInShift = true;
+  settings.renameExtAddUnderbarOnDate = true;
+  std::wcscpy(settings.dateFormat, L"20261207");
+  std::wcscpy(settings.dateTimeFormat, L"20261207-1530");
+  ASSERT_EQ(controller_->StartHook(&settings), 1);
+  ASSERT_TRUE(box_.Activate());
+  const std::wstring x254(254, L'x'), x240(240, L'x');
+  struct Case {
+    int limit;
+    std::wstring before;
+    bool shift;
+    std::wstring after;
+  } cases[] = {
+      {255, x254 + L"|", false, x254 + L"|"},
+      {263, x254 + L"|", false, x254 + L"_20261207|"},
+      {255, x240 + L"|", true, x240 + L"_20261207-1530|"},
+      {253, x240 + L"|", true, x240 + L"|"},
+      {13, L"[report].txt", false, L"20261207_|.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.limit << (c.shift ? " Shift" : ""));
+    ::SendMessageW(box_.Edit(), EM_LIMITTEXT, c.limit, 0);
+    box_.Set(c.before);
+    CHeldKeys shift(c.shift ? std::initializer_list<int>{VK_SHIFT} : std::initializer_list<int>{});
+    EXPECT_TRUE(Tap(VK_INSERT)) << "a stamp that does not fit is refused, never pasted";
+    EXPECT_EQ(Marked(c.after.c_str()), box_.State());
+  }
+  ::SendMessageW(box_.Edit(), EM_LIMITTEXT, 0, 0);
 }
 
 // The values lie in memory that every process of the session can open: another program can create
