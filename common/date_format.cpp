@@ -40,6 +40,21 @@ bool IsStampableTime(const CStampTime& t) {
          t.second >= 0 && t.second <= 59;
 }
 
+std::tm RuntimeTimeOf(const CStampTime& time) {
+  std::tm t = {};
+  t.tm_year = time.year - 1900;
+  t.tm_mon = time.month - 1;
+  t.tm_mday = time.day;
+  t.tm_hour = time.hour;
+  t.tm_min = time.minute;
+  t.tm_sec = time.second;
+  t.tm_wday = DayOfWeek(time.year, time.month, time.day);
+  t.tm_yday = DayOfYear(time.year, time.month, time.day);
+  // Standard time: the stamped time is a wall-clock reading, and nothing may move its hour.
+  t.tm_isdst = 0;
+  return t;
+}
+
 namespace {
 
 // The names of the "C" locale, computed here: the runtime's strftime follows whatever locale the
@@ -56,16 +71,10 @@ void AppendNumber(std::string& out, int value, int width, bool alternate) {
   out += digits;
 }
 
-struct CBrokenDown {
-  const CStampTime& time;
-  int weekday;  // 0 = Sunday
-  int yearDay;  // 0 = 1 January
-};
-
-void AppendConversion(std::string& out, char conversion, bool alternate, const CBrokenDown& t);
+void AppendConversion(std::string& out, char conversion, bool alternate, const std::tm& t);
 
 // Expands a format whose conversions are all known; also the composite conversions' own formats.
-void AppendFormat(std::string& out, std::string_view format, const CBrokenDown& t) {
+void AppendFormat(std::string& out, std::string_view format, const std::tm& t) {
   // A runaway format stops as soon as it is too long for any stamp.
   for (std::size_t i = 0; i < format.size() && out.size() <= kMaxStampBytes; ++i) {
     if (format[i] != '%') {
@@ -78,20 +87,19 @@ void AppendFormat(std::string& out, std::string_view format, const CBrokenDown& 
   }
 }
 
-void AppendConversion(std::string& out, char conversion, bool alternate, const CBrokenDown& t) {
-  const CStampTime& time = t.time;
+void AppendConversion(std::string& out, char conversion, bool alternate, const std::tm& t) {
   switch (conversion) {
     case 'a':
-      out += kWeekdays[t.weekday].substr(0, 3);
+      out += kWeekdays[t.tm_wday].substr(0, 3);
       break;
     case 'A':
-      out += kWeekdays[t.weekday];
+      out += kWeekdays[t.tm_wday];
       break;
     case 'b':
-      out += kMonths[time.month - 1].substr(0, 3);
+      out += kMonths[t.tm_mon].substr(0, 3);
       break;
     case 'B':
-      out += kMonths[time.month - 1];
+      out += kMonths[t.tm_mon];
       break;
     case 'c':
       AppendFormat(out, alternate ? "%#x %X" : "%x %X", t);
@@ -103,43 +111,43 @@ void AppendConversion(std::string& out, char conversion, bool alternate, const C
       AppendFormat(out, "%H:%M:%S", t);
       break;
     case 'd':
-      AppendNumber(out, time.day, 2, alternate);
+      AppendNumber(out, t.tm_mday, 2, alternate);
       break;
     case 'H':
-      AppendNumber(out, time.hour, 2, alternate);
+      AppendNumber(out, t.tm_hour, 2, alternate);
       break;
     case 'I':
-      AppendNumber(out, time.hour % 12 == 0 ? 12 : time.hour % 12, 2, alternate);
+      AppendNumber(out, t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12, 2, alternate);
       break;
     case 'j':
-      AppendNumber(out, t.yearDay + 1, 3, alternate);
+      AppendNumber(out, t.tm_yday + 1, 3, alternate);
       break;
     case 'm':
-      AppendNumber(out, time.month, 2, alternate);
+      AppendNumber(out, t.tm_mon + 1, 2, alternate);
       break;
     case 'M':
-      AppendNumber(out, time.minute, 2, alternate);
+      AppendNumber(out, t.tm_min, 2, alternate);
       break;
     case 'p':
-      out += time.hour < 12 ? "AM" : "PM";
+      out += t.tm_hour < 12 ? "AM" : "PM";
       break;
     case 'S':
-      AppendNumber(out, time.second, 2, alternate);
+      AppendNumber(out, t.tm_sec, 2, alternate);
       break;
     case 'U':
-      AppendNumber(out, (t.yearDay + 7 - t.weekday) / 7, 2, alternate);
+      AppendNumber(out, (t.tm_yday + 7 - t.tm_wday) / 7, 2, alternate);
       break;
     case 'w':
-      AppendNumber(out, t.weekday, 1, alternate);
+      AppendNumber(out, t.tm_wday, 1, alternate);
       break;
     case 'W':
-      AppendNumber(out, (t.yearDay + 7 - (t.weekday + 6) % 7) / 7, 2, alternate);
+      AppendNumber(out, (t.tm_yday + 7 - (t.tm_wday + 6) % 7) / 7, 2, alternate);
       break;
     case 'y':
-      AppendNumber(out, time.year % 100, 2, alternate);
+      AppendNumber(out, (t.tm_year + 1900) % 100, 2, alternate);
       break;
     case 'Y':
-      AppendNumber(out, time.year, 4, alternate);
+      AppendNumber(out, t.tm_year + 1900, 4, alternate);
       break;
     case '%':
       out += '%';
@@ -147,20 +155,9 @@ void AppendConversion(std::string& out, char conversion, bool alternate, const C
     case 'z':
     case 'Z': {
       // The time zone's name, the system's and no locale's: the runtime has it.
-      std::tm tm = {};
-      tm.tm_year = time.year - 1900;
-      tm.tm_mon = time.month - 1;
-      tm.tm_mday = time.day;
-      tm.tm_hour = time.hour;
-      tm.tm_min = time.minute;
-      tm.tm_sec = time.second;
-      tm.tm_wday = t.weekday;
-      tm.tm_yday = t.yearDay;
-      // Standard time: the stamped time is a wall-clock reading.
-      tm.tm_isdst = 0;
       const char format[3] = {'%', conversion, '\0'};
       char buffer[128];
-      out.append(buffer, std::strftime(buffer, sizeof buffer, format, &tm));
+      out.append(buffer, std::strftime(buffer, sizeof buffer, format, &t));
       break;
     }
   }
@@ -172,8 +169,7 @@ StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std
   out.clear();
   if (!IsStampableTime(time)) return StampError::TimeOutOfRange;
   if (!IsKnownDateFormat(format)) return StampError::UnknownConversion;
-  AppendFormat(out, format,
-               {time, DayOfWeek(time.year, time.month, time.day), DayOfYear(time.year, time.month, time.day)});
+  AppendFormat(out, format, RuntimeTimeOf(time));
   if (out.empty()) return StampError::Empty;
   if (out.size() > kMaxStampBytes) {
     out.clear();

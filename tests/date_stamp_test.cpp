@@ -41,15 +41,7 @@ private:
 };
 
 std::string RuntimeStrftime(const char* format, const CStampTime& t) {
-  std::tm tm = {};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_wday = DayOfWeek(t.year, t.month, t.day);
-  tm.tm_yday = DayOfYear(t.year, t.month, t.day);
+  const std::tm tm = RuntimeTimeOf(t);
   char out[128];
   return std::string(out, std::strftime(out, sizeof out, format, &tm));
 }
