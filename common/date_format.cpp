@@ -1,7 +1,6 @@
 #include "date_format.h"
 
 #include <ctime>
-#include <vector>
 
 bool IsKnownDateFormat(std::string_view format) {
   // The conversions of the system's C runtime; C99 additions such as %F or %T are not among them.
@@ -41,11 +40,7 @@ bool IsStampableTime(const CStampTime& t) {
          t.second >= 0 && t.second <= 59;
 }
 
-StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std::string& out) {
-  out.clear();
-  if (!IsStampableTime(time)) return StampError::TimeOutOfRange;
-  if (!IsKnownDateFormat(format)) return StampError::UnknownConversion;
-  if (format.empty()) return StampError::Empty;
+std::tm RuntimeTimeOf(const CStampTime& time) {
   std::tm t = {};
   t.tm_year = time.year - 1900;
   t.tm_mon = time.month - 1;
@@ -55,14 +50,130 @@ StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std
   t.tm_sec = time.second;
   t.tm_wday = DayOfWeek(time.year, time.month, time.day);
   t.tm_yday = DayOfYear(time.year, time.month, time.day);
-  // Standard time: the stamped time is a wall-clock reading, and no normalisation may move its hour.
+  // Standard time: the stamped time is a wall-clock reading, and nothing may move its hour.
   t.tm_isdst = 0;
-  // Room for any expansion of the format, so that "too long" and "nothing" can be told apart.
-  std::vector<char> buffer(kMaxStampBytes + 1 + format.size() * 128);
-  std::string terminated(format);
-  std::size_t n = std::strftime(buffer.data(), buffer.size(), terminated.c_str(), &t);
-  if (n == 0) return StampError::Empty;
-  if (n > kMaxStampBytes) return StampError::TooLong;
-  out.assign(buffer.data(), n);
+  return t;
+}
+
+namespace {
+
+// The names of the "C" locale, computed here: the runtime's strftime follows whatever locale the
+// process hosting us has set, and a stamp must not depend on which program the box belongs to.
+constexpr std::string_view kWeekdays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                           "Thursday", "Friday", "Saturday"};
+constexpr std::string_view kMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                          "July",    "August",   "September", "October", "November", "December"};
+
+// `width` digits with leading zeros; none with the alternate form ("#").
+void AppendNumber(std::string& out, int value, int width, bool alternate) {
+  std::string digits = std::to_string(value);
+  if (!alternate && digits.size() < static_cast<std::size_t>(width)) out.append(width - digits.size(), '0');
+  out += digits;
+}
+
+void AppendConversion(std::string& out, char conversion, bool alternate, const std::tm& t);
+
+// Expands a format whose conversions are all known; also the composite conversions' own formats.
+void AppendFormat(std::string& out, std::string_view format, const std::tm& t) {
+  // A runaway format stops as soon as it is too long for any stamp.
+  for (std::size_t i = 0; i < format.size() && out.size() <= kMaxStampBytes; ++i) {
+    if (format[i] != '%') {
+      out += format[i];
+      continue;
+    }
+    const bool alternate = format[++i] == '#';
+    if (alternate) ++i;
+    AppendConversion(out, format[i], alternate, t);
+  }
+}
+
+void AppendConversion(std::string& out, char conversion, bool alternate, const std::tm& t) {
+  switch (conversion) {
+    case 'a':
+      out += kWeekdays[t.tm_wday].substr(0, 3);
+      break;
+    case 'A':
+      out += kWeekdays[t.tm_wday];
+      break;
+    case 'b':
+      out += kMonths[t.tm_mon].substr(0, 3);
+      break;
+    case 'B':
+      out += kMonths[t.tm_mon];
+      break;
+    case 'c':
+      AppendFormat(out, alternate ? "%#x %X" : "%x %X", t);
+      break;
+    case 'x':
+      AppendFormat(out, alternate ? "%A, %B %d, %Y" : "%m/%d/%y", t);
+      break;
+    case 'X':
+      AppendFormat(out, "%H:%M:%S", t);
+      break;
+    case 'd':
+      AppendNumber(out, t.tm_mday, 2, alternate);
+      break;
+    case 'H':
+      AppendNumber(out, t.tm_hour, 2, alternate);
+      break;
+    case 'I':
+      AppendNumber(out, t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12, 2, alternate);
+      break;
+    case 'j':
+      AppendNumber(out, t.tm_yday + 1, 3, alternate);
+      break;
+    case 'm':
+      AppendNumber(out, t.tm_mon + 1, 2, alternate);
+      break;
+    case 'M':
+      AppendNumber(out, t.tm_min, 2, alternate);
+      break;
+    case 'p':
+      out += t.tm_hour < 12 ? "AM" : "PM";
+      break;
+    case 'S':
+      AppendNumber(out, t.tm_sec, 2, alternate);
+      break;
+    case 'U':
+      AppendNumber(out, (t.tm_yday + 7 - t.tm_wday) / 7, 2, alternate);
+      break;
+    case 'w':
+      AppendNumber(out, t.tm_wday, 1, alternate);
+      break;
+    case 'W':
+      AppendNumber(out, (t.tm_yday + 7 - (t.tm_wday + 6) % 7) / 7, 2, alternate);
+      break;
+    case 'y':
+      AppendNumber(out, (t.tm_year + 1900) % 100, 2, alternate);
+      break;
+    case 'Y':
+      AppendNumber(out, t.tm_year + 1900, 4, alternate);
+      break;
+    case '%':
+      out += '%';
+      break;
+    case 'z':
+    case 'Z': {
+      // The time zone's name, the system's and no locale's: the runtime has it.
+      const char format[3] = {'%', conversion, '\0'};
+      char buffer[128];
+      out.append(buffer, std::strftime(buffer, sizeof buffer, format, &t));
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std::string& out) {
+  out.clear();
+  if (!IsStampableTime(time)) return StampError::TimeOutOfRange;
+  if (!IsKnownDateFormat(format)) return StampError::UnknownConversion;
+  AppendFormat(out, format, RuntimeTimeOf(time));
+  if (out.empty()) return StampError::Empty;
+  if (out.size() > kMaxStampBytes) {
+    out.clear();
+    return StampError::TooLong;
+  }
   return StampError::None;
 }

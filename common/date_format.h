@@ -1,7 +1,8 @@
 #pragma once
 // Date formats are strftime formats expanded in the "C" locale. This is the byte-level core:
-// which conversions are safe, the calendar facts strftime needs, and the expansion itself.
+// which conversions are known, the calendar facts they need, and the expansion itself.
 // No window system here; date_stamp.h adds the code-page conversions around it.
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,10 @@ int DayOfYear(int year, int month, int day);  // 0 = 1 January
 // Years 1 to 9999 with a real month, day and time of day: the range the runtime accepts.
 bool IsStampableTime(const CStampTime& time);
 
-// Expands a narrow format for `time` into `out`. Only times and formats the runtime accepts ever
-// reach strftime; weekday and day of year are computed here, for every year.
+// The runtime's record of a stampable time, weekday and day of year filled in, as standard time.
+std::tm RuntimeTimeOf(const CStampTime& time);
+
+// Expands a narrow format for `time` into `out` as the runtime's strftime does in the "C" locale,
+// whatever locale the process has set: every conversion but the time zone's name is computed here,
+// for every year.
 StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std::string& out);

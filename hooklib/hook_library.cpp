@@ -18,7 +18,7 @@ public:
     if (!settings) return 0;
     try {
       // Copied now: the record is the host's, and the hooked processes cannot read it anyway.
-      if (!values_.Publish(HookValuesOf(*settings))) return 0;
+      if (!values_.Publish(SharedHookValuesOf(*settings))) return 0;
       HOOKPROC proc = settings->renameExtEnableExtAtAllEdit ? AnyEditKeyboardProc : RenameBoxKeyboardProc;
       hook_.Reset(::SetWindowsHookExW(WH_KEYBOARD, proc, g_module, 0));
     } catch (...) {

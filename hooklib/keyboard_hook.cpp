@@ -85,6 +85,8 @@ bool ReadEdit(HWND edit, std::wstring& text, CRenameKeyInput& input) {
   input.text = text;
   input.selectionStart = start;
   input.selectionEnd = end;
+  const LRESULT limit = ::SendMessageW(edit, EM_GETLIMITTEXT, 0, 0);
+  if (limit > 0) input.maxLength = static_cast<std::size_t>(limit);
   return true;
 }
 
@@ -113,9 +115,13 @@ bool HandleKeyDown(RenameKey key, LPARAM lParam, bool anyEdit) {
   HWND edit = ::GetFocus();
   if (!edit || !HasClass(edit, L"Edit")) return false;
   const LONG_PTR style = ::GetWindowLongPtrW(edit, GWL_STYLE);
-  if (style & ES_READONLY) return false;
-  // Elsewhere only one-line text boxes: Tab erasing a whole document, or a password, is no rename.
-  if (!IsRenameBox(edit) && (!anyEdit || (style & (ES_MULTILINE | ES_PASSWORD)))) return false;
+  CEditKind kind;
+  kind.multiline = (style & ES_MULTILINE) != 0;
+  kind.password = (style & ES_PASSWORD) != 0;
+  kind.readOnly = (style & ES_READONLY) != 0;
+  kind.digitsOnly = (style & ES_NUMBER) != 0;
+  kind.inItemView = IsRenameBox(edit);
+  if (!ServesEdit(kind, anyEdit)) return false;
 
   CHookValues values;
   if (!ReadHookValues(values)) return false;

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-
 namespace {
 
-// The copy the host wrote may have been changed by anyone who can open it: never trust its counts.
+// Options are plain data from any caller: never index past their arrays.
 std::size_t PartCountOf(const CRenameKeyOptions& o) {
   return std::min<std::size_t>(o.partCount, kNamePartCount);
 }
@@ -73,12 +72,14 @@ CKeyOutcome MoveHomeEnd(std::wstring_view text, CTextRange selection, bool home,
   return Select(caret, caret);
 }
 
+CKeyOutcome Refuse(CTextRange selection) {
+  CKeyOutcome out = Select(selection.start, selection.end);
+  out.beep = true;
+  return out;
+}
+
 CKeyOutcome InsertStamp(const CRenameKeyInput& in, CTextRange selection, const CRenameKeyOptions& o) {
-  if (!in.stampUsable || in.stamp.empty()) {
-    CKeyOutcome out = Select(selection.start, selection.end);
-    out.beep = true;
-    return out;
-  }
+  if (!in.stampUsable || in.stamp.empty()) return Refuse(selection);
   const std::wstring_view before = in.text.substr(0, selection.start);
   const std::wstring_view after = in.text.substr(selection.end);
   const std::wstring_view connector = ConnectorOf(o);
@@ -91,10 +92,17 @@ CKeyOutcome InsertStamp(const CRenameKeyInput& in, CTextRange selection, const C
       insert.insert(0, connector);
     }
   }
+  // The box would cut what passes its limit: the whole stamp with its connector, or nothing.
+  if (in.text.size() - (selection.end - selection.start) + insert.size() > in.maxLength) return Refuse(selection);
   return Replace(selection.start, selection.end, std::move(insert));
 }
 
 }  // namespace
+
+bool ServesEdit(const CEditKind& edit, bool anyEdit) {
+  if (edit.password || edit.readOnly || edit.digitsOnly) return false;
+  return edit.inItemView || (anyEdit && !edit.multiline);
+}
 
 std::vector<NamePart> PartSequence(std::wstring_view orderList, std::wstring_view checkList) {
   const std::vector<int> checked = ReadNamePartChecks(checkList);

@@ -41,6 +41,19 @@ struct CTextRange {
 };
 CTextRange NamePartRange(std::wstring_view text, NamePart part, bool extensionWithoutPeriod);
 
+// What the hook knows of the Edit that has the focus.
+struct CEditKind {
+  bool inItemView = false;  // one or two levels under an item view's window: a rename box
+  bool multiline = false;
+  bool password = false;
+  bool readOnly = false;
+  bool digitsOnly = false;
+};
+// Whether the keys are served in this Edit. Never in a password, read-only or digits-only box, where
+// no file name is typed; outside item views only in one-line boxes, and only when asked to serve
+// every Edit.
+bool ServesEdit(const CEditKind& edit, bool anyEdit);
+
 enum class RenameKey { F2, Home, End, Insert, Tab, Other };
 
 struct CKeyModifiers {
@@ -58,6 +71,7 @@ struct CRenameKeyInput {
   std::wstring_view text;
   std::size_t selectionStart = 0;  // as the box reports it: start <= end
   std::size_t selectionEnd = 0;
+  std::size_t maxLength = SIZE_MAX;  // the box's length limit
   RenameKey key = RenameKey::Other;
   CKeyModifiers modifiers;
   std::wstring_view stamp;  // the stamp StampWanted asked for
@@ -74,7 +88,7 @@ struct CKeyOutcome {
   // The selection afterwards, in the new text; the caret sits at `caret`.
   std::size_t anchor = 0;
   std::size_t caret = 0;
-  bool beep = false;  // handled without a change: the stamp was unusable
+  bool beep = false;  // handled without a change: the stamp was unusable or does not fit
 };
 
 CKeyOutcome DecideRenameKey(const CRenameKeyInput& input, const CRenameKeyOptions& options);

@@ -1,6 +1,9 @@
 // The one date-stamp routine: what a format gives for a time, and why a stamp is refused.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <ctime>
+
 #include "date_stamp.h"
 #include "test_support.h"
 
@@ -24,6 +27,58 @@ TEST(DateFormat, ExpandsTheConversionsOfTheRuntime) {
   EXPECT_EQ("20240305_140709", Expand("%Y%m%d_%H%M%S"));
   EXPECT_EQ("Tue Tuesday 2 065 %", Expand("%a %A %w %j %%"));
   EXPECT_EQ("5-3", Expand("%#d-%#m")) << "the alternate form drops leading zeros";
+}
+
+// Sets the runtime's locale for the process, as a program hosting the hook may have done.
+class CProcessLocale {
+public:
+  explicit CProcessLocale(const char* name) : set_(std::setlocale(LC_ALL, name) != nullptr) {}
+  ~CProcessLocale() { std::setlocale(LC_ALL, "C"); }
+  bool Set() const { return set_; }
+
+private:
+  bool set_;
+};
+
+std::string RuntimeStrftime(const char* format, const CStampTime& t) {
+  const std::tm tm = RuntimeTimeOf(t);
+  char out[128];
+  return std::string(out, std::strftime(out, sizeof out, format, &tm));
+}
+
+TEST(DateFormat, AgreesWithTheRuntimeInTheCLocale) {
+  // Every day of two years (week numbers around each new year), then a spread of the runtime's
+  // range, at hours that cover midnight, noon and both halves of the day.
+  std::vector<CStampTime> times;
+  for (int day = 0; day < 731; ++day) {
+    int year = 2023 + day / 366, yearDay = day % 366;
+    int month = 1;
+    while (month < 12 && yearDay >= DaysInMonth(year, month)) yearDay -= DaysInMonth(year, month++);
+    if (yearDay < DaysInMonth(year, month)) times.push_back({year, month, yearDay + 1, day % 24, day % 60, day % 59});
+  }
+  for (int i = 0; i < 400; ++i)
+    times.push_back({1900 + (i * 7919) % 8100, 1 + i % 12, 1 + (i * 13) % 28, (i * 5) % 24, (i * 7) % 60, i % 60});
+  ASSERT_STREQ("C", std::setlocale(LC_ALL, nullptr));
+  for (const char* format : {"%a", "%A", "%b", "%B", "%c", "%d", "%H", "%I", "%j", "%m", "%M", "%p", "%S",
+                             "%U", "%w", "%W", "%x", "%X", "%y", "%Y", "%z", "%Z", "%%", "%#c", "%#d", "%#H",
+                             "%#I", "%#j", "%#m", "%#M", "%#S", "%#U", "%#w", "%#W", "%#x", "%#y", "%#Y", "%#a"}) {
+    int differences = 0;
+    for (const CStampTime& t : times) {
+      if (Expand(format, t) == RuntimeStrftime(format, t) || ++differences > 3) continue;
+      ADD_FAILURE() << format << " on " << t.year << "-" << t.month << "-" << t.day << " " << t.hour << ":"
+                    << t.minute << ": " << Expand(format, t) << " vs " << RuntimeStrftime(format, t);
+    }
+  }
+}
+
+TEST(DateFormat, KeepsTheCLocaleInAProcessThatSetAnother) {
+  CProcessLocale japanese("Japanese");
+  ASSERT_TRUE(japanese.Set());
+  constexpr CStampTime kDecember7{2026, 12, 7, 15, 4, 5};
+  ASSERT_NE("MonDecPM", RuntimeStrftime("%a%b%p", kDecember7)) << "the runtime follows the process's locale";
+  EXPECT_EQ("MonDecPM", U8(MakeDateStamp(L"%a%b%p", kDecember7).text));
+  EXPECT_EQ("Monday, December 07, 2026 15:04:05", Expand("%#c", kDecember7));
+  EXPECT_EQ("12/07/26 03PM", Expand("%x %I%p", kDecember7));
 }
 
 TEST(DateFormat, WeekdayAndDayOfYearHoldForEveryYear) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "handles.h"
 #include "hook_controller.h"
+#include "hook_values.h"
 #include "marked_text.h"
 #include "rename_box.h"
 #include "test_support.h"
@@ -157,49 +159,154 @@ TEST_F(HookLibraryTest, ModifiersAreReadFromTheKeyboardState) {
   EXPECT_EQ(Marked(L"aTD|b"), box_.State());
 }
 
-TEST_F(HookLibraryTest, OutsideItemViewsOnlyWritableOneLineBoxesOfTheAllEditsProcedure) {
+TEST_F(HookLibraryTest, OnlyBoxesWhereANameIsTypedAreServed) {
   CSettings settings;
+  settings.renameExtClearInTab = true;
   ASSERT_EQ(controller_->StartHook(&settings), 1);
-
-  const CBoxWindow& plain = CBoxWindow::Get(CBoxWindow::Place::Alone);
-  ASSERT_TRUE(plain.Activate());
-  plain.Set(L"|report.txt");
-  EXPECT_FALSE(Tap(VK_F2, proc_));
-  EXPECT_TRUE(Tap(VK_F2, anyEditProc_));
-  EXPECT_EQ(Marked(L"[report].txt"), plain.State());
-
-  for (DWORD style : {DWORD{ES_MULTILINE}, DWORD{ES_PASSWORD}, DWORD{ES_READONLY}}) {
-    const CBoxWindow& other = CBoxWindow::Get(CBoxWindow::Place::Alone, style);
-    ASSERT_TRUE(other.Activate());
-    other.Set(L"|report.txt");
-    EXPECT_FALSE(Tap(VK_F2, anyEditProc_)) << style;
+  using enum CBoxWindow::Place;
+  struct Case {
+    CBoxWindow::Place place;
+    DWORD style;
+    bool renameBoxes, anyEdit;  // served by each procedure
+  } cases[] = {
+      {Alone, ES_AUTOHSCROLL, false, true},
+      {Alone, ES_MULTILINE, false, false},
+      {Alone, ES_PASSWORD, false, false},
+      {Alone, ES_READONLY, false, false},
+      {Alone, ES_NUMBER, false, false},
+      // Explorer's icon views rename in a box that wraps: there it counts.
+      {ItemView, ES_MULTILINE | ES_CENTER, true, true},
+      {ItemView, ES_READONLY, false, false},
+      {ItemView, ES_PASSWORD, false, false},
+      {InsidePaneOfItemView, ES_PASSWORD, false, false},
+      {ItemView, ES_NUMBER, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "place " << static_cast<int>(c.place) << " style " << std::hex << c.style);
+    const CBoxWindow& box = CBoxWindow::Get(c.place, c.style);
+    ASSERT_TRUE(box.Activate());
+    for (auto [proc, served] : {std::pair{proc_, c.renameBoxes}, std::pair{anyEditProc_, c.anyEdit}}) {
+      box.Set(L"|report.txt");
+      EXPECT_EQ(served, Tap(VK_F2, proc));
+      EXPECT_EQ(served, Tap(VK_TAB, proc));
+      EXPECT_EQ(Marked(served ? L"|" : L"|report.txt"), box.State());
+    }
   }
-  // Explorer's icon views rename in a box that wraps: there it counts.
-  const CBoxWindow& wrapping = CBoxWindow::Get(CBoxWindow::Place::ItemView, ES_MULTILINE | ES_CENTER);
-  ASSERT_TRUE(wrapping.Activate());
-  wrapping.Set(L"|report.txt");
-  EXPECT_TRUE(Tap(VK_F2, proc_));
-  EXPECT_EQ(Marked(L"[report].txt"), wrapping.State());
-  const CBoxWindow& readOnly = CBoxWindow::Get(CBoxWindow::Place::ItemView, ES_READONLY);
-  ASSERT_TRUE(readOnly.Activate());
-  readOnly.Set(L"|report.txt");
-  EXPECT_FALSE(Tap(VK_F2, proc_));
-  EXPECT_FALSE(Tap(VK_F2, anyEditProc_));
 }
 
-TEST_F(HookLibraryTest, NameTakenByAnotherObjectMeansNoHook) {
-  // The values travel in a named mapping of the session; an object of another kind under its name
-  // leaves the hook nothing to read.
-  CHandle squatter(::CreateEventW(nullptr, TRUE, FALSE, L"Local\\TavrinoRenameKeyValues"));
-  ASSERT_TRUE(squatter);
+TEST_F(HookLibraryTest, InsertAddsTheWholeStampWithinTheBoxLimitOrNothing) {
   CSettings settings;
-  EXPECT_EQ(controller_->StartHook(&settings), 0);
+  settings.renameExtInsertDate = settings.renameExtInsertDateTimeInShift = true;
+  settings.renameExtAddUnderbarOnDate = true;
+  std::wcscpy(settings.dateFormat, L"20261207");
+  std::wcscpy(settings.dateTimeFormat, L"20261207-1530");
+  ASSERT_EQ(controller_->StartHook(&settings), 1);
+  ASSERT_TRUE(box_.Activate());
+  const std::wstring x254(254, L'x'), x240(240, L'x');
+  struct Case {
+    int limit;
+    std::wstring before;
+    bool shift;
+    std::wstring after;
+  } cases[] = {
+      {255, x254 + L"|", false, x254 + L"|"},
+      {263, x254 + L"|", false, x254 + L"_20261207|"},
+      {255, x240 + L"|", true, x240 + L"_20261207-1530|"},
+      {253, x240 + L"|", true, x240 + L"|"},
+      {13, L"[report].txt", false, L"20261207_|.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.limit << (c.shift ? " Shift" : ""));
+    ::SendMessageW(box_.Edit(), EM_LIMITTEXT, c.limit, 0);
+    box_.Set(c.before);
+    CHeldKeys shift(c.shift ? std::initializer_list<int>{VK_SHIFT} : std::initializer_list<int>{});
+    EXPECT_TRUE(Tap(VK_INSERT)) << "a stamp that does not fit is refused, never pasted";
+    EXPECT_EQ(Marked(c.after.c_str()), box_.State());
+  }
+  ::SendMessageW(box_.Edit(), EM_LIMITTEXT, 0, 0);
+}
+
+// The values lie in memory that every process of the session can open: another program can create
+// the name first, or write into the host's block.
+TEST_F(HookLibraryTest, NameHeldByAnyOtherObjectIsNeverAdopted) {
+  auto mapping = [](DWORD size, BYTE fill) {
+    CHandle m(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, kHookValuesMappingName));
+    CMappedView view(m ? ::MapViewOfFile(m.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr);
+    if (view) std::memset(view.Get(), fill, size);
+    if (view && size == sizeof(CSharedBlock)) static_cast<CSharedBlock*>(view.Get())->published = kPublished;
+    return m;
+  };
+  CSettings settings;
+  for (int squatter = 0; squatter < 4; ++squatter) {
+    SCOPED_TRACE(squatter);
+    CHandle held = squatter == 0   ? mapping(sizeof(CSharedBlock), 0)     // nothing published
+                   : squatter == 1 ? mapping(sizeof(CSharedBlock), 0xC6)  // garbage marked as published
+                   : squatter == 2 ? mapping(16, 0xFF)
+                                   : CHandle(::CreateEventW(nullptr, TRUE, FALSE, kHookValuesMappingName));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(controller_->StartHook(&settings), 0);
+    ASSERT_TRUE(box_.Activate());
+    box_.Set(L"|report.txt");
+    EXPECT_FALSE(Tap(VK_F2));
+    held.Reset();
+    EXPECT_EQ(controller_->StartHook(&settings), 1);
+    EXPECT_TRUE(Tap(VK_F2));
+    controller_->StopHook();
+  }
+}
+
+TEST_F(HookLibraryTest, RestartWaitsForAReaderToLetGoOfThePreviousBlock) {
+  CSettings settings;
+  ASSERT_EQ(controller_->StartHook(&settings), 1);
+  // A hooked process in the middle of its copy when the host stops and starts again.
+  CHandle reader(::OpenFileMappingW(FILE_MAP_READ, FALSE, kHookValuesMappingName));
+  ASSERT_TRUE(reader);
+  controller_->StopHook();
+  std::thread letGo([&reader] {
+    ::Sleep(200);
+    reader.Reset();
+  });
+  std::wcscpy(settings.renameExtFileNamePartSelectOrder, L"1,0,2");
+  EXPECT_EQ(controller_->StartHook(&settings), 1);
+  letGo.join();
   ASSERT_TRUE(box_.Activate());
   box_.Set(L"|report.txt");
-  EXPECT_FALSE(Tap(VK_F2));
-  squatter.Reset();
-  EXPECT_EQ(controller_->StartHook(&settings), 1);
   EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_EQ(Marked(L"report[.txt]"), box_.State()) << "the new values";
+}
+
+TEST_F(HookLibraryTest, AnyBytesWrittenIntoTheBlockAreReadAsSaneValues) {
+  CSettings settings;
+  ASSERT_EQ(controller_->StartHook(&settings), 1);
+  CHandle mapping(::OpenFileMappingW(FILE_MAP_WRITE, FALSE, kHookValuesMappingName));
+  ASSERT_TRUE(mapping);
+  CMappedView view(::MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, sizeof(CSharedBlock)));
+  ASSERT_TRUE(view);
+  auto* block = static_cast<CSharedBlock*>(view.Get());
+  // Every switch 0xC6, counts and identifiers out of range, texts without their terminator.
+  std::memset(&block->values, 0xC6, sizeof block->values);
+  block->values.parts[0] = 1;
+  block->values.parts[2] = 0;
+  block->values.connection = 0x7FFFFFFF;
+  std::wmemset(block->values.dateFormat, L'Y', std::size(block->values.dateFormat));
+
+  ASSERT_TRUE(box_.Activate());
+  box_.Set(L"|report.txt");
+  EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_EQ(Marked(L"report.[txt]"), box_.State()) << "without its period: that switch is on too";
+  EXPECT_TRUE(Tap(VK_F2));
+  EXPECT_EQ(Marked(L"[report].txt"), box_.State()) << "only the parts that exist";
+  EXPECT_TRUE(Tap(VK_END));
+  EXPECT_EQ(Marked(L"report|.txt"), box_.State());
+  EXPECT_TRUE(Tap(VK_INSERT));
+  EXPECT_EQ(Marked((L"report_" + std::wstring(30, L'Y') + L"|.txt").c_str()), box_.State());
+  EXPECT_TRUE(Tap(VK_TAB));
+  EXPECT_EQ(Marked(L"|"), box_.State());
+
+  // Not marked as published, such as a counter left odd: nothing to read, at once.
+  block->published = 3;
+  box_.Set(L"|report.txt");
+  EXPECT_FALSE(Tap(VK_F2));
 }
 
 }  // namespace

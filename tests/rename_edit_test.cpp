@@ -291,6 +291,21 @@ TEST_F(RenameEditTest, EditOutsideAnItemViewOnlyWithTheAllEditsSwitch) {
   ASSERT_TRUE(plain.Shows(L"[report 2024].txt"));
 }
 
+TEST_F(RenameEditTest, PasswordBoxInsideAnItemViewIsLeftAlone) {
+  ASSERT_TRUE(StartHost("RenameExt_ClearInTab=True\r\nRenameExt_InsertDate=True\r\nRenameExt_EnableExtAtAllEdit=True\r\n"));
+  for (CBoxWindow::Place place : {CBoxWindow::Place::ItemView, CBoxWindow::Place::InsidePaneOfItemView}) {
+    const CBoxWindow& password = CBoxWindow::Get(place, ES_PASSWORD);
+    ASSERT_TRUE(password.Created());
+    ASSERT_TRUE(password.Activate());
+    password.Set(kName);
+    Press(VK_TAB);
+    Press(VK_INSERT);
+    Press(VK_F2);
+    Type(L'x');
+    ASSERT_TRUE(password.Shows(L"x|report 2024.txt")) << static_cast<int>(place);
+  }
+}
+
 TEST_F(RenameEditTest, AfterStopF2DoesNothingSpecial) {
   ASSERT_TRUE(StartHost(""));
   box_.Set(kName);

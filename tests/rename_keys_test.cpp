@@ -42,7 +42,7 @@ struct CStampArg {
 };
 
 std::string Press(std::wstring_view marked, RenameKey key, const CRenameKeyOptions& o, CKeyModifiers m = {},
-                  CStampArg stamp = {}) {
+                  CStampArg stamp = {}, std::size_t maxLength = SIZE_MAX) {
   CMarkedText box = ParseMarked(marked);
   CRenameKeyInput in;
   in.text = box.text;
@@ -52,6 +52,7 @@ std::string Press(std::wstring_view marked, RenameKey key, const CRenameKeyOptio
   in.modifiers = m;
   in.stamp = stamp.text;
   in.stampUsable = stamp.usable;
+  in.maxLength = maxLength;
   CKeyOutcome out = DecideRenameKey(in, o);
   if (!out.handled) return "passed";
   if (out.replace) box.text = box.text.substr(0, out.replaceStart) + out.insert + box.text.substr(out.replaceEnd);
@@ -240,6 +241,27 @@ TEST(Insert, NoConnectorIntoAnEmptyTextOrBesideTheSameConnector) {
   EXPECT_EQ("report-_20240305|.txt", Press(L"report-|.txt", RenameKey::Insert, o)) << "another connector is text";
   EXPECT_EQ("2024_|report.txt", Press(L"|report.txt", RenameKey::Insert, o, {}, {.text = L"2024_"}));
   EXPECT_EQ("report_2024|.txt", Press(L"report|.txt", RenameKey::Insert, o, {}, {.text = L"_2024"}));
+}
+
+TEST(Insert, AddsTheWholeStampWithItsConnectorWithinTheBoxLimitOrNothing) {
+  const std::wstring x254(254, L'x');
+  struct Case {
+    std::wstring marked;
+    std::size_t limit;
+    std::string expected;
+  } cases[] = {
+      {x254 + L"|", 255, U8(x254) + "| (beep)"},
+      {x254 + L"|", 262, U8(x254) + "| (beep)"},
+      {x254 + L"|", 263, U8(x254) + "_20240305|"},
+      {L"report|.txt", 18, "report|.txt (beep)"},
+      {L"report|.txt", 19, "report_20240305|.txt"},
+      {L"[report].txt", 12, "[report].txt (beep)"},
+      {L"[report].txt", 13, "20240305_|.txt"},
+      {L"[report.txt]", 8, "20240305|"},
+      {L"|", 7, "| (beep)"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.expected, Press(c.marked, RenameKey::Insert, WithConnector(L"_"), {}, {}, c.limit)) << c.limit;
 }
 
 TEST(Tab, ErasesTheWholeTextWhenAsked) {

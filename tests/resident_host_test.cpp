@@ -4,6 +4,7 @@
 #include <aclapi.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "events.h"
 #include "errors.h"
 #include "handles.h"
+#include "hook_values.h"
 #include "test_support.h"
 #include "text.h"
 #include "windows_probe.h"
@@ -405,6 +407,24 @@ TEST_F(ResidentHostTest, ShippedHookLibraryRunsAndStops) {
   CTestProcess host = CTestProcess::WithCommandLine(exe, L"\"" + exe + L"\"   /START");
   ASSERT_TRUE(WaitReady(host));
   ASSERT_TRUE(SignalNamedEvent(kStopEventName));
+  ASSERT_TRUE(EndsWithZero(host));
+  ExpectNoHostEvents();
+}
+
+TEST_F(ResidentHostTest, ShippedHookLibraryNeverRunsOnValuesAnotherProgramMade) {
+  CTempDir shipped(L"shipped");
+  CopyDeliverables(shipped.Path(), {L"tavrino_main.exe", L"tavrino_main.dll"});
+  // A meddling program took the name first, with bytes of its own: every counter odd.
+  CHandle squatter(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(CSharedBlock),
+                                        kHookValuesMappingName));
+  ASSERT_TRUE(squatter);
+  {
+    CMappedView view(::MapViewOfFile(squatter.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_TRUE(view);
+    std::memset(view.Get(), 0x01, sizeof(CSharedBlock));
+  }
+  CTestProcess host(shipped / L"tavrino_main.exe", L"/START");
+  ASSERT_NO_FATAL_FAILURE(ExpectMessageAndClose(host, L"フックを開始できませんでした。"));
   ASSERT_TRUE(EndsWithZero(host));
   ExpectNoHostEvents();
 }
