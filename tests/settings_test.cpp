@@ -1,9 +1,15 @@
 // The settings record against real INI files, under code page 932.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "catalogue.h"
+#include "handles.h"
 #include "settings.h"
 #include "test_support.h"
 
@@ -194,9 +200,9 @@ TEST_F(SettingsFile, ValuesWithBlanksOrQuotesAtTheEndsRoundTrip) {
   EXPECT_NE(std::string::npos, ReadBytes(path).find("RenameExt_FileNamePartSelectOrder=0,1,2\r\n"));
 }
 
-TEST_F(SettingsFile, FailedWriteStopsAtTheFirstKeyWithTheSystemText) {
-  // As root under Wine a read-only file can still be written, so fail it another way:
-  // a folder that does not exist, and a path that names a folder.
+TEST_F(SettingsFile, SaveIntoAFolderThatIsNotThereFailsWithTheSystemTextAndWritesNothing) {
+  // As root under Wine a read-only file can still be written: a folder that does not exist, and a
+  // path that names a folder, fail for real.
   for (const std::wstring& target : {dir / L"missing\\tavrino.ini", dir.Path()}) {
     CSettings s;
     s.SetIniFilePath(target);
@@ -210,6 +216,150 @@ TEST_F(SettingsFile, FailedWriteStopsAtTheFirstKeyWithTheSystemText) {
   }
   EXPECT_FALSE(PathExists(dir / L"missing"));
   EXPECT_TRUE(ListFolder(dir.Path()).empty()) << "nothing was written";
+}
+
+// The keys the settings record reads.
+const wchar_t* const kKeys[] = {
+    L"EnableExplorerRenameExt", L"EnableContextMenuExt", L"RenameExt_FileNamePartSelectOrder",
+    L"RenameExt_FileNamePartCheckList", L"RenameExt_SelectExceptPeriod", L"RenameExt_ExtendHomeEnd",
+    L"RenameExt_HomeEndInSelection", L"RenameExt_InsertDate", L"RenameExt_InsertDateTimeInShift",
+    L"RenameExt_AddUnderbarOnDate", L"RenameExt_ClearInTab", L"RenameExt_EnableExtAtAllEdit",
+    L"ContextMenuExt_MenuItems", L"ContextMenuExt_AddUnderbarOnDate", L"DateFormat", L"DateTimeFormat",
+    L"DateTimeConnectionString"};
+
+// Settings files as people, editors and older versions leave them, in every encoding the
+// platform knows.
+class CIniGenerator {
+public:
+  explicit CIniGenerator(unsigned seed) : rng_(seed) {}
+
+  std::string File() {
+    encoding_ = Pick<int>({0, 0, 1, 2, 3});  // ANSI, UTF-8, UTF-16 LE, UTF-16 BE
+    bytes_ = encoding_ == 1 ? "\xEF\xBB\xBF" : encoding_ == 2 ? "\xFF\xFE" : encoding_ == 3 ? "\xFE\xFF" : "";
+    const wchar_t* breaks[] = {L"\r\n", L"\r\n", L"\r\n", L"\n", L"\r"};
+    for (int n = Number(0, 30); n > 0; --n) {
+      Line();
+      Text(breaks[Number(0, 4)]);
+    }
+    if (Chance(3)) Line();  // the last line without a break
+    // An odd byte at the end of UTF-16 (Wine makes it a character with a high byte from beyond the
+    // file's data, where nothing can agree with it: only after a line break here).
+    else if (encoding_ >= 2 && Chance(10)) bytes_ += 'x';
+    return bytes_;
+  }
+
+private:
+  template <typename T>
+  T Pick(std::initializer_list<T> items) {
+    return items.begin()[Number(0, static_cast<int>(items.size()) - 1)];
+  }
+  int Number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+  bool Chance(int oneIn) { return Number(1, oneIn) == 1; }
+
+  void Text(const std::wstring& text) {
+    if (encoding_ == 0) bytes_ += ToThreadAnsi(text);
+    else if (encoding_ == 1) bytes_ += ToUtf8(text);
+    else
+      for (wchar_t c : text) {
+        const char pair[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        bytes_ += encoding_ == 2 ? std::string{pair[0], pair[1]} : std::string{pair[1], pair[0]};
+      }
+  }
+  // Bytes no encoder makes: stray lead bytes, invalid sequences.
+  void OddBytes() {
+    if (encoding_ <= 1) bytes_ += Pick<const char*>({"\x81", "\xFF", "\x80\xA0", "\xC3", "\xE3\x81", "\xFD\xFE"});
+    else Text(std::wstring(1, Pick<wchar_t>({0xD800, 0xDC00, 0xFFFF})));
+  }
+  std::wstring Blanks() {
+    return Pick<const wchar_t*>({L"", L"", L"", L" ", L"\t", L"  ", L"\x3000", L" \t ", L"\x0B", L"\x1A", L"\xA0",
+                                 L"\x2003", L"\x1F", L"\x85", L"\x200B", L"\xFEFF", L"\x180E"});
+  }
+  std::wstring Cased(std::wstring name) {
+    for (wchar_t& c : name)
+      if (Chance(4) && c < 128 && std::isalpha(c)) c ^= 0x20;
+    return name;
+  }
+  std::wstring Name() {
+    if (Number(0, 9) < 7) return Cased(kKeys[Number(0, 16)]);
+    return Pick<const wchar_t*>({L"Other", L"DateFormat2", L"Date Format", L"ＤａｔｅＦｏｒｍａｔ", L"日付", L"", L"[x]"});
+  }
+  std::wstring Value() {
+    switch (Number(0, 7)) {
+      case 0: return Pick<const wchar_t*>({L"True", L"False", L"true", L"TRUE", L"1", L"yes", L"", L"Tru e"});
+      case 1: return Pick<const wchar_t*>({L"2", L"-1", L"0x1F", L"+7", L"0b101", L"0o17", L"12abc", L"99999999999",
+                                           L"-", L"  3", L"0x", L"\x3000" L"5", L"４", L"-2147483649"});
+      case 2: return Pick<const wchar_t*>({L"%Y年%m月%d日", L"テスト値", L"1,0,17", L"a=b", L"%H時%M分 "});
+      case 3: {
+        const wchar_t quote = Pick<wchar_t>({L'"', L'\''});
+        std::wstring inner = Pick<const wchar_t*>({L"", L"x", L" padded ", L"'", L"\"", L"年"});
+        return Pick<int>({0, 1, 2}) == 0 ? quote + inner : quote + inner + quote;
+      }
+      case 4: {  // about the read limit
+        std::wstring v(static_cast<std::size_t>(Number(1015, 1030)), static_cast<wchar_t>(L'a' + Number(0, 25)));
+        if (Chance(2)) v = L"\"" + v + L"\"";
+        return v;
+      }
+      case 5: {
+        std::wstring v;
+        const wchar_t alphabet[] = L"abcXYZ019 ;=[]\"'%_,.\x3000\xA0\x2003\x1A\x01\x7F\x1C漢字ｶﾅ";
+        for (int n = Number(0, 12); n > 0; --n) v += alphabet[Number(0, static_cast<int>(std::size(alphabet)) - 2)];
+        return v;
+      }
+      default: return L"";
+    }
+  }
+  void Line() {
+    switch (Number(0, 11)) {
+      case 0: return Text(Pick<const wchar_t*>({L"; comment", L"# note", L";DateFormat=%y", L"", L"   "}));
+      case 1:
+      case 2: {
+        Text(Blanks() + L"[" + Cased(Pick<const wchar_t*>({L"Default", L"Default", L" Default", L"Default ", L"Other",
+                                                           L"デフォルト", L"Def ault", L""})));
+        if (!Chance(8)) Text(Pick<const wchar_t*>({L"]", L"]", L"] ; x", L"]]"}));
+        return Text(Blanks());
+      }
+      case 3: return Text(Blanks() + Name() + Blanks());  // no "="
+      default:
+        Text(Blanks() + Name() + Blanks() + L"=" + Blanks() + Value());
+        if (Chance(6)) OddBytes();
+        return Text(Blanks());
+    }
+  }
+
+  std::mt19937 rng_;
+  int encoding_ = 0;
+  std::string bytes_;
+};
+
+TEST_F(SettingsFile, OneReadingGivesWhatThePlatformsProfileFunctionsGiveForEveryKey) {
+  CIniGenerator generator(20261207);
+  const int files = 2000;
+  int failures = 0;
+  for (int i = 0; i < files && failures < 10; ++i) {
+    // A new name for each file: the platform caches what it has read by name and time.
+    const std::wstring file = dir / (L"gen" + std::to_wstring(i) + L".ini");
+    const std::string bytes = generator.File();
+    WriteBytes(file, bytes);
+    CIniFile ini(file);
+    ini.Read();
+    for (const wchar_t* key : kKeys) {
+      wchar_t buffer[1024];
+      const DWORD n = ::GetPrivateProfileStringW(L"Default", key, L"<none>", buffer, 1024, file.c_str());
+      const std::wstring platform(buffer, n);
+      const std::wstring ours = ini.GetString(key, L"<none>");
+      const int platformInt = static_cast<int>(::GetPrivateProfileIntW(L"Default", key, 4321, file.c_str()));
+      const int ourInt = ini.GetInt(key, 4321);
+      if (platform != ours || platformInt != ourInt) {
+        ++failures;
+        std::string hex;
+        for (unsigned char c : bytes.substr(0, 600)) hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
+        ADD_FAILURE() << "file " << i << ", key " << U8(key) << ": platform \"" << U8(platform) << "\" " << platformInt
+                      << ", ours \"" << U8(ours) << "\" " << ourInt << "\n" << hex;
+        break;
+      }
+    }
+    ::DeleteFileW(file.c_str());
+  }
 }
 
 TEST(SettingsRecord, CopiesOwnTheirPath) {
