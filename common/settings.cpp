@@ -98,7 +98,9 @@ private:
 // Puts `bytes` in the place of the file at `path` in one step: readers see the old file or the new
 // one, never a part, and a process that ends meanwhile leaves the old one.
 void ReplaceWhole(const std::wstring& path, const std::string& bytes) {
-  CTemporaryFile temporary(path + L".tmp");
+  // "tavrino.tmp" beside "tavrino.ini": no longer than the settings path, which fits.
+  const bool ini = path.size() >= 4 && ::lstrcmpiW(path.c_str() + path.size() - 4, L".ini") == 0;
+  CTemporaryFile temporary(ini ? path.substr(0, path.size() - 4) + L".tmp" : path + L".tmp");
   if (!FitsMaxPath(temporary.Path())) throw CIniFileException(ERROR_FILENAME_EXCED_RANGE);
   {
     CFileHandle file(::CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

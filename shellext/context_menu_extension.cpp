@@ -129,8 +129,15 @@ HRESULT CContextMenuExtention::InitializeFrom(IDataObject* data) {
       selected_ = true;
     }
   }  // the medium is released before the settings are read
-  // Read afresh at every right-click, so saved changes apply without restarting Explorer.
-  LoadSettings(settings_);
+  // Read afresh at every right-click, so saved changes apply without restarting Explorer. A file
+  // that cannot be read gives no submenu rather than the defaults: a date command would otherwise
+  // rename with a format the user never chose.
+  try {
+    LoadSettingsChecked(settings_, kRightClickSharingWaitMs);
+  } catch (const CAppError&) {
+    selected_ = false;
+    return E_FAIL;
+  }
   return result;
 }
 

@@ -1,7 +1,9 @@
 // The settings record against real INI files, under code page 932.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cctype>
+#include <functional>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -12,8 +14,12 @@
 #include "handles.h"
 #include "settings.h"
 #include "test_support.h"
+#include "text.h"
+#include "windows_probe.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 class SettingsFile : public ::testing::Test {
 protected:
@@ -216,6 +222,191 @@ TEST_F(SettingsFile, SaveIntoAFolderThatIsNotThereFailsWithTheSystemTextAndWrite
   }
   EXPECT_FALSE(PathExists(dir / L"missing"));
   EXPECT_TRUE(ListFolder(dir.Path()).empty()) << "nothing was written";
+}
+
+TEST_F(SettingsFile, AFileHeldOnAndOffByAnotherProgramLoadsWholeEveryTime) {
+  WriteIni(L"ContextMenuExt_MenuItems=1,2,3\r\nDateFormat=%d\r\nEnableExplorerRenameExt=True\r\n");
+  // As backup, sync and antivirus tools do while a file changes: held for 40 ms of every 43.
+  std::atomic<bool> stop{false};
+  std::thread holder([&] {
+    while (!stop) {
+      {
+        CFileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ::Sleep(40);
+      }
+      ::Sleep(3);
+    }
+  });
+  for (int i = 0; i < 20; ++i) {
+    ::Sleep(7);  // at another moment of the cycle each time
+    CSettings s;
+    s.SetIniFilePath(path);
+    LoadSettingsChecked(s);
+    EXPECT_STREQ(L"1,2,3", s.contextMenuExtMenuItems) << "load " << i;
+    EXPECT_STREQ(L"%d", s.dateFormat) << "load " << i;
+    EXPECT_TRUE(s.enableExplorerRenameExt) << "load " << i;
+  }
+  stop = true;
+  holder.join();
+}
+
+TEST_F(SettingsFile, FilesThatAreNotTextAreRefusedAndKeptWhileOddBytesInAValueAreNot) {
+  const std::string utf16 = "[\0D\0e\0f\0a\0u\0l\0t\0]\0\r\0\n\0D\0a\0t\0e\0F\0o\0r\0m\0a\0t\0=\0%\0d\0"s;
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool text;
+  } cases[] = {
+      {"UTF-16 without its byte-order mark", utf16, false},
+      {"a NUL byte in 8-bit text", "[Default]\r\nDateFormat=%d\0\r\n"s, false},
+      {"a NUL character in marked UTF-16", "\xFF\xFE"s + utf16 + "\0\0"s, false},
+      {"odd bytes in a value, keys missing", "[Default]\r\nDateFormat=\x81\xFF%d\x80\r\nEnableContextMenuExt=True\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path, c.bytes);
+    CSettings s;
+    s.SetIniFilePath(path);
+    wcscpy(s.dateFormat, L"before");
+    if (c.text) {
+      LoadSettingsChecked(s);
+      EXPECT_TRUE(s.enableContextMenuExt);
+      EXPECT_NE(std::wstring::npos, std::wstring(s.dateFormat).find(L"%d"));
+      EXPECT_STREQ(L"%Y%m%d_%H%M%S", s.dateTimeFormat) << "a missing key gives its default";
+      continue;
+    }
+    try {
+      LoadSettingsChecked(s);
+      ADD_FAILURE() << "loaded";
+    } catch (const CIniFormatError& e) {
+      EXPECT_EQ(U8(L"設定ファイルが読み取れる形式ではありません。\n【パス】" + path), e.what());
+    }
+    EXPECT_STREQ(L"before", s.dateFormat) << "the record is left as it was";
+    EXPECT_THROW(SaveSettings(s), CIniFormatError);
+    EXPECT_EQ(c.bytes, ReadBytes(path));
+    LoadSettings(s);
+    EXPECT_STREQ(L"%Y%m%d", s.dateFormat) << "a reader that only shows things gets the defaults";
+  }
+}
+
+TEST_F(SettingsFile, SaveKeepsEveryOtherLineAndTheFilesOwnEncoding) {
+  const std::wstring before = L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\n  DateFormat = old\r\nUnknown=値\r\n\r\n[Tail]\r\nx=y\r\n";
+  const std::wstring after =
+      L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\nDateFormat=%Y年\r\nUnknown=値\r\n"
+      L"EnableExplorerRenameExt=False\r\nEnableContextMenuExt=False\r\nRenameExt_FileNamePartCheckList=0,1,2\r\n"
+      L"RenameExt_FileNamePartSelectOrder=0,1,2\r\nRenameExt_SelectExceptPeriod=False\r\nRenameExt_ExtendHomeEnd=False\r\n"
+      L"RenameExt_HomeEndInSelection=False\r\nRenameExt_InsertDate=False\r\nRenameExt_InsertDateTimeInShift=False\r\n"
+      L"RenameExt_AddUnderbarOnDate=False\r\nRenameExt_ClearInTab=False\r\nRenameExt_EnableExtAtAllEdit=False\r\n"
+      L"ContextMenuExt_MenuItems=7,8,9,10,14,16,0,5,6,0,11,12,18,19,20,21,0,17,0,13,15,0,1,2,3,4\r\n"
+      L"ContextMenuExt_AddUnderbarOnDate=True\r\nDateTimeFormat=%Y%m%d_%H%M%S\r\nDateTimeConnectionString=0\r\n"
+      L"\r\n[Tail]\r\nx=y\r\n";
+  auto utf16 = [](const std::wstring& text, bool bigEndian) {
+    std::string bytes;
+    for (wchar_t c : text) {
+      bytes += static_cast<char>(bigEndian ? c >> 8 : c & 0xFF);
+      bytes += static_cast<char>(bigEndian ? c & 0xFF : c >> 8);
+    }
+    return bytes;
+  };
+  const struct {
+    const char* what;
+    std::string mark;
+    std::function<std::string(const std::wstring&)> encode;
+    std::string oddLine;  // bytes no encoder makes, kept as they are
+  } cases[] = {
+      {"ANSI", "", [](const std::wstring& t) { return ToThreadAnsi(t); }, "Odd=\xFD\x81\xFF\r\n"},
+      {"UTF-8", "\xEF\xBB\xBF", [](const std::wstring& t) { return ToUtf8(t); }, "Odd=\xC3\r\n"},
+      {"UTF-16 LE", "\xFF\xFE", [&](const std::wstring& t) { return utf16(t, false); }, ""},
+      {"UTF-16 BE", "\xFE\xFF", [&](const std::wstring& t) { return utf16(t, true); }, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path, c.mark + c.encode(before) + c.oddLine);
+    CSettings s = Load();
+    EXPECT_STREQ(L"old", s.dateFormat);
+    wcscpy(s.dateFormat, L"%Y年");
+    SaveSettings(s);
+    EXPECT_EQ(c.mark + c.encode(after) + c.oddLine, ReadBytes(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"tavrino.ini"}, ListFolder(dir.Path()));
+  }
+  // A value the file's code page cannot hold: the file becomes UTF-16, every line kept.
+  WriteBytes(path, ToThreadAnsi(before));
+  CSettings s = Load();
+  wcscpy(s.dateFormat, L"%Y年é한");
+  SaveSettings(s);
+  EXPECT_EQ(U8(L"%Y年é한"), U8(Load().dateFormat));
+  EXPECT_EQ(0u, ReadUnicodeIni().find(L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\nDateFormat=%Y年é한\r\n"));
+}
+
+// A save that fails leaves the old file byte for byte, and no temporary file beside it.
+void ExpectSaveFailsAndKeepsTheFile(const std::wstring& path) {
+  const std::wstring folder = FolderPart(path);
+  const std::string old = ReadBytes(path);
+  const std::vector<std::wstring> names = ListFolder(folder);
+  CSettings s;
+  s.SetIniFilePath(path);
+  wcscpy(s.dateFormat, L"%Y-%m-%d");
+  try {
+    SaveSettings(s);
+    ADD_FAILURE() << "saved";
+  } catch (const CIniFileException& e) {
+    EXPECT_EQ(U8(SystemMessage(e.Code())), e.what());
+  }
+  EXPECT_EQ(old, ReadBytes(path));
+  EXPECT_EQ(names, ListFolder(folder));
+}
+
+TEST_F(SettingsFile, SaveOverAFileAnotherProgramHoldsFailsAndKeepsIt) {
+  WriteIni(L"DateFormat=%d\r\n; a comment\r\n");
+  CFileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
+  ASSERT_TRUE(held);
+  ExpectSaveFailsAndKeepsTheFile(path);
+}
+
+// Faults that take root to set up, made by tests/save_faults.sh: a settings file on a full file
+// system and an immutable one. Skipped when the program runs without it.
+TEST(SettingsSaveFault, FullDiskAndImmutableFileFailAndKeepTheFile) {
+  for (const wchar_t* variable : {L"TAVRINO_FULL_DISK_INI", L"TAVRINO_IMMUTABLE_INI"}) {
+    const wchar_t* path = _wgetenv(variable);
+    if (!path) GTEST_SKIP() << "run by save_faults.sh";
+    SCOPED_TRACE(U8(variable));
+    ExpectSaveFailsAndKeepsTheFile(path);
+  }
+}
+
+// Started by the test below: saves two records in turn until it is ended.
+TEST(SettingsSaveChild, SavesUntilEnded) {
+  const wchar_t* path = _wgetenv(L"TAVRINO_SAVE_FOREVER");
+  if (!path) GTEST_SKIP() << "started by SaveEndedAtAnyMomentLeavesTheOldOrTheNewFile";
+  CSettings a, b;
+  a.SetIniFilePath(path);
+  b.SetIniFilePath(path);
+  wcscpy(a.dateFormat, L"%Y");
+  a.dateTimeConnection = 1;
+  wcscpy(b.dateFormat, L"%m");
+  b.dateTimeConnection = 2;
+  for (unsigned i = 0;; ++i) SaveSettings(i % 2 ? a : b);
+}
+
+TEST_F(SettingsFile, SaveEndedAtAnyMomentLeavesTheOldOrTheNewFile) {
+  WriteIni(L"DateFormat=%Y\r\nDateTimeConnectionString=1\r\n");
+  const std::string initial = ReadBytes(path);
+  bool saved = false;
+  std::mt19937 rng(15);
+  for (int round = 0; round < 8; ++round) {
+    CTestProcess saver = CTestProcess::WithEnvironment(TestDir() + L"\\settings_test.exe",
+                                                       L"--gtest_filter=SettingsSaveChild.*",
+                                                       {L"TAVRINO_SAVE_FOREVER=" + path});
+    ::Sleep(400 + rng() % 400);
+    saver.Kill();
+    const CSettings s = Load();
+    const bool a = std::wstring(s.dateFormat) == L"%Y" && s.dateTimeConnection == 1;
+    const bool b = std::wstring(s.dateFormat) == L"%m" && s.dateTimeConnection == 2;
+    EXPECT_TRUE(a || b) << "round " << round << ": " << U8(s.dateFormat) << " " << s.dateTimeConnection;
+    saved = saved || ReadBytes(path) != initial;
+  }
+  EXPECT_TRUE(saved) << "the saving program never got to save";
 }
 
 // The keys the settings record reads.

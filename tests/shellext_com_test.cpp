@@ -283,6 +283,12 @@ TEST_F(ShellExtTest, SettingsComeFromTheLibrarysFolderAtEveryInitialize) {
   EXPECT_GT(SubmenuIds(handler.Get()).size(), 2u) << "read at Initialize, not later";
   ASSERT_EQ(handler->Initialize(nullptr, data.Get(), nullptr), S_OK);
   EXPECT_EQ(SubmenuIds(handler.Get()), (std::vector<UINT>{kFirstId + 3, kFirstId + 1}));
+
+  // A file it cannot read as text gives no submenu, not the defaults (UTF-16 without its mark).
+  const std::wstring unmarked = L"[Default]\r\nContextMenuExt_MenuItems=3,1\r\n";
+  WriteBytes(JoinPath(userFolder, L"tavrino.ini"),
+             std::string(reinterpret_cast<const char*>(unmarked.data()), unmarked.size() * sizeof(wchar_t)));
+  EXPECT_EQ(handler->Initialize(nullptr, data.Get(), nullptr), E_FAIL);
 }
 
 TEST_F(ShellExtTest, RenamingCommandsRenameOrWithCtrlCopy) {
