@@ -231,6 +231,19 @@ TEST_F(ResidentHostTest, SettingsFileThatCannotBeReadOnRestartEndsWithoutSecondS
   ExpectNoHostEvents();
 }
 
+TEST_F(ResidentHostTest, SettingsFileThatIsNotTextIsReportedAndNoHookStarts) {
+  WriteSettings("");  // the folders
+  const std::wstring unmarked = L"[Default]\r\nDateFormat=%Y\r\n";  // UTF-16 without its mark
+  WriteBytes(IniPath(), std::string(reinterpret_cast<const char*>(unmarked.data()), unmarked.size() * sizeof(wchar_t)));
+  CTestProcess host = StartHost();
+  ASSERT_NO_FATAL_FAILURE(ExpectMessageAndClose(host, L"設定データのロード時にエラーが発生しました。\n【内容】"
+                                                      L"設定ファイルが読み取れる形式ではありません。\n【パス】" +
+                                                          IniPath()));
+  ASSERT_TRUE(EndsWithZero(host));
+  EXPECT_EQ(CallNames(), (Names{"GetTavrinoHookController"}));
+  ExpectNoHostEvents();
+}
+
 TEST_F(ResidentHostTest, SettingsFileHeldForAMomentAtStartIsLoadedOnceReleased) {
   // As a backup or antivirus tool does at logon: the file is held for itself while the host starts.
   WriteSettings("DateFormat=%m%d\r\nRenameExt_InsertDate=True\r\n");
