@@ -1,17 +1,8 @@
 #include "ini_text.h"
 
+#include "text.h"
+
 namespace {
-
-// Names compare without regard to ASCII case: no other letter (not even the Kelvin sign) matches
-// one of our ASCII names.
-wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
 
 template <typename C>
 constexpr C kBreaks[] = {C('\r'), C('\n')};
@@ -149,7 +140,7 @@ CIniText::CIniText(std::wstring text) : text_(std::move(text)), lines_(SplitIniL
 const CIniText::CSection* CIniText::FindSection(std::wstring_view section) const {
   section = Trim(section);
   for (const CSection& s : sections_)
-    if (SameName(View(s.name), section)) return &s;
+    if (EqualsAsciiNoCase(View(s.name), section)) return &s;
   return nullptr;
 }
 
@@ -157,7 +148,7 @@ const CIniText::CSection* CIniText::FindSection(std::wstring_view section) const
 const CIniText::CEntry* CIniText::FindKey(const CSection& section, std::wstring_view key) const {
   key = Trim(key);
   for (const CEntry& e : section.entries)
-    if (SameName(View(e.name), key)) return &e;
+    if (EqualsAsciiNoCase(View(e.name), key)) return &e;
   return nullptr;
 }
 

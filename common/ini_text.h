@@ -45,10 +45,10 @@ class CIniText {
 public:
   explicit CIniText(std::wstring text);
 
-  const std::wstring& Text() const { return text_; }
   const std::vector<CIniLine>& Lines() const { return lines_; }
 
-  // What GetPrivateProfileStringW gives into a buffer of `bufferSize` units; nothing when the key
+  // What GetPrivateProfileStringW gives into a buffer of `bufferSize` units (names match without
+  // regard to the case of ASCII letters, no other letter matching them); nothing when the key
   // is missing (or has no "=" at all), so the caller's default applies.
   std::optional<std::wstring> GetString(std::wstring_view section, std::wstring_view key,
                                         std::size_t bufferSize = 1024) const;
