@@ -375,8 +375,7 @@ TEST_F(ConfigProgramTest, StartUpFailuresShowTheirStageMessageAndEndWithZero) {
   }
   {
     // UTF-16 without its byte-order mark reads as 8-bit text with NULs: refused, and kept.
-    const std::wstring text = L"[Default]\r\nContextMenuExt_MenuItems=1,2,3\r\n";
-    const std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    const std::string bytes = Utf16Bytes(L"[Default]\r\nContextMenuExt_MenuItems=1,2,3\r\n");
     ::CreateDirectoryW(install_.UserFolder().c_str(), nullptr);
     WriteBytes(install_.IniPath(), bytes);
     CTestProcess program = install_.Start();

@@ -233,8 +233,7 @@ TEST_F(ResidentHostTest, SettingsFileThatCannotBeReadOnRestartEndsWithoutSecondS
 
 TEST_F(ResidentHostTest, SettingsFileThatIsNotTextIsReportedAndNoHookStarts) {
   WriteSettings("");  // the folders
-  const std::wstring unmarked = L"[Default]\r\nDateFormat=%Y\r\n";  // UTF-16 without its mark
-  WriteBytes(IniPath(), std::string(reinterpret_cast<const char*>(unmarked.data()), unmarked.size() * sizeof(wchar_t)));
+  WriteBytes(IniPath(), Utf16Bytes(L"[Default]\r\nDateFormat=%Y\r\n"));
   CTestProcess host = StartHost();
   ASSERT_NO_FATAL_FAILURE(ExpectMessageAndClose(host, L"設定データのロード時にエラーが発生しました。\n【内容】"
                                                       L"設定ファイルが読み取れる形式ではありません。\n【パス】" +

@@ -251,7 +251,7 @@ TEST_F(SettingsFile, AFileHeldOnAndOffByAnotherProgramLoadsWholeEveryTime) {
 }
 
 TEST_F(SettingsFile, FilesThatAreNotTextAreRefusedAndKeptWhileOddBytesInAValueAreNot) {
-  const std::string utf16 = "[\0D\0e\0f\0a\0u\0l\0t\0]\0\r\0\n\0D\0a\0t\0e\0F\0o\0r\0m\0a\0t\0=\0%\0d\0"s;
+  const std::string utf16 = Utf16Bytes(L"[Default]\r\nDateFormat=%d", false);
   const struct {
     const char* what;
     std::string bytes;
@@ -300,14 +300,6 @@ TEST_F(SettingsFile, SaveKeepsEveryOtherLineAndTheFilesOwnEncoding) {
       L"ContextMenuExt_MenuItems=7,8,9,10,14,16,0,5,6,0,11,12,18,19,20,21,0,17,0,13,15,0,1,2,3,4\r\n"
       L"ContextMenuExt_AddUnderbarOnDate=True\r\nDateTimeFormat=%Y%m%d_%H%M%S\r\nDateTimeConnectionString=0\r\n"
       L"\r\n[Tail]\r\nx=y\r\n";
-  auto utf16 = [](const std::wstring& text, bool bigEndian) {
-    std::string bytes;
-    for (wchar_t c : text) {
-      bytes += static_cast<char>(bigEndian ? c >> 8 : c & 0xFF);
-      bytes += static_cast<char>(bigEndian ? c & 0xFF : c >> 8);
-    }
-    return bytes;
-  };
   const struct {
     const char* what;
     std::string mark;
@@ -316,8 +308,8 @@ TEST_F(SettingsFile, SaveKeepsEveryOtherLineAndTheFilesOwnEncoding) {
   } cases[] = {
       {"ANSI", "", [](const std::wstring& t) { return ToThreadAnsi(t); }, "Odd=\xFD\x81\xFF\r\n"},
       {"UTF-8", "\xEF\xBB\xBF", [](const std::wstring& t) { return ToUtf8(t); }, "Odd=\xC3\r\n"},
-      {"UTF-16 LE", "\xFF\xFE", [&](const std::wstring& t) { return utf16(t, false); }, ""},
-      {"UTF-16 BE", "\xFE\xFF", [&](const std::wstring& t) { return utf16(t, true); }, ""},
+      {"UTF-16 LE", "\xFF\xFE", [](const std::wstring& t) { return Utf16Bytes(t, false); }, ""},
+      {"UTF-16 BE", "\xFE\xFF", [](const std::wstring& t) { return Utf16Bytes(t, true); }, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -450,11 +442,7 @@ private:
   void Text(const std::wstring& text) {
     if (encoding_ == 0) bytes_ += ToThreadAnsi(text);
     else if (encoding_ == 1) bytes_ += ToUtf8(text);
-    else
-      for (wchar_t c : text) {
-        const char pair[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-        bytes_ += encoding_ == 2 ? std::string{pair[0], pair[1]} : std::string{pair[1], pair[0]};
-      }
+    else bytes_ += Utf16Bytes(text, encoding_ == 3);
   }
   // Bytes no encoder makes: stray lead bytes, invalid sequences.
   void OddBytes() {

@@ -285,9 +285,7 @@ TEST_F(ShellExtTest, SettingsComeFromTheLibrarysFolderAtEveryInitialize) {
   EXPECT_EQ(SubmenuIds(handler.Get()), (std::vector<UINT>{kFirstId + 3, kFirstId + 1}));
 
   // A file it cannot read as text gives no submenu, not the defaults (UTF-16 without its mark).
-  const std::wstring unmarked = L"[Default]\r\nContextMenuExt_MenuItems=3,1\r\n";
-  WriteBytes(JoinPath(userFolder, L"tavrino.ini"),
-             std::string(reinterpret_cast<const char*>(unmarked.data()), unmarked.size() * sizeof(wchar_t)));
+  WriteBytes(JoinPath(userFolder, L"tavrino.ini"), Utf16Bytes(L"[Default]\r\nContextMenuExt_MenuItems=3,1\r\n"));
   EXPECT_EQ(handler->Initialize(nullptr, data.Get(), nullptr), E_FAIL);
 }
 
