@@ -1,7 +1,5 @@
 #include "app.h"
 
-#include <shlwapi.h>
-
 #include <vector>
 
 #include "errors.h"
@@ -48,11 +46,25 @@ std::wstring CApp::GetIniFilePath() const {
   return path;
 }
 
+namespace {
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A folder that is there, or one made now (by us or, at the same moment, by another start). A file
+// of that name is no folder: the settings would fail later with a less helpful message.
+bool EnsureFolder(const std::wstring& path) {
+  if (!FitsMaxPath(path)) return false;
+  return IsFolder(path) || ::CreateDirectoryW(path.c_str(), nullptr) || IsFolder(path);
+}
+
+}  // namespace
+
 void CApp::CreateDataFolders() const {
-  const std::wstring& data = UserDataFolder();
-  if (!FitsMaxPath(data) || (!::PathFileExistsW(data.c_str()) && !::CreateDirectoryW(data.c_str(), nullptr)))
-    throw CAppError(FillPlaceholder(L"ユーザーデータフォルダの作成に失敗しました。\n【パス】%s", data));
-  const std::wstring& user = UserFolder();
-  if (!FitsMaxPath(user) || (!::PathFileExistsW(user.c_str()) && !::CreateDirectoryW(user.c_str(), nullptr)))
-    throw CAppError(FillPlaceholder(L"ログインユーザーデータフォルダの作成に失敗しました。\n【パス】%s", user));
+  if (!EnsureFolder(UserDataFolder()))
+    throw CAppError(FillPlaceholder(L"ユーザーデータフォルダの作成に失敗しました。\n【パス】%s", UserDataFolder()));
+  if (!EnsureFolder(UserFolder()))
+    throw CAppError(FillPlaceholder(L"ログインユーザーデータフォルダの作成に失敗しました。\n【パス】%s", UserFolder()));
 }

@@ -4,15 +4,6 @@
 
 namespace {
 
-wchar_t AsciiUpperChar(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-
-bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpperChar(a[i]) != AsciiUpperChar(b[i])) return false;
-  return true;
-}
-
 bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // Every component between backslashes, from `start` on, must be a usable name.

@@ -1,17 +1,147 @@
 #include "settings.h"
 
 #include <cstring>
+#include <optional>
+#include <string_view>
 #include <cwchar>
 #include <vector>
 
 #include "catalogue.h"
 #include "handles.h"
+#include "text.h"
+
+namespace {
+
+// Opens the file for reading, waiting for a program that holds it; an empty handle when the file
+// (or its folder) does not exist.
+CFileHandle OpenForReading(const std::wstring& path, unsigned long sharingWaitMs) {
+  constexpr DWORD kSharingRetryStepMs = 10;
+  const ULONGLONG deadline = ::GetTickCount64() + sharingWaitMs;
+  for (;;) {
+    CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return file;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    if (error != ERROR_SHARING_VIOLATION || ::GetTickCount64() >= deadline) throw CSystemError(error);
+    ::Sleep(kSharingRetryStepMs);
+  }
+}
+
+std::string ReadAll(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file, &size)) throw CSystemError(::GetLastError());
+  if (size.QuadPart > 0x7FFFFFFF) throw CSystemError(ERROR_FILE_TOO_LARGE);
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD n = 0;
+    if (!::ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr))
+      throw CSystemError(::GetLastError());
+    if (n == 0) break;  // cut short meanwhile: what was there
+    done += n;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+// The text the platform reads from these bytes.
+std::wstring Decode(std::string_view bytes) {
+  const CIniEncodingMark mark = DetectIniEncoding(bytes);
+  const std::string body(bytes.substr(mark.markLength));
+  switch (mark.encoding) {
+    case CIniEncoding::Utf16Le: return DecodeUtf16(body, false);
+    case CIniEncoding::Utf16Be: return DecodeUtf16(body, true);
+    case CIniEncoding::Utf8: return FromUtf8(body);
+    case CIniEncoding::Ansi: break;
+  }
+  return FromThreadAnsi(body);
+}
+
+// New text in the file's encoding, or nothing when the encoding cannot hold it.
+std::optional<std::string> EncodeExactly(CIniEncoding encoding, const std::wstring& text) {
+  std::string bytes;
+  switch (encoding) {
+    case CIniEncoding::Utf16Le: return EncodeUtf16(text, false);
+    case CIniEncoding::Utf16Be: return EncodeUtf16(text, true);
+    case CIniEncoding::Utf8: bytes = ToUtf8(text); break;
+    case CIniEncoding::Ansi: bytes = ToThreadAnsi(text); break;
+  }
+  if ((encoding == CIniEncoding::Utf8 ? FromUtf8(bytes) : FromThreadAnsi(bytes)) != text) return std::nullopt;
+  return bytes;
+}
+
+const char kUtf16LeMark[] = "\xFF\xFE";
+
+// Deletes the temporary file unless it has taken the settings file's place.
+class CTemporaryFile {
+public:
+  explicit CTemporaryFile(std::wstring path) : path_(std::move(path)) {}
+  CTemporaryFile(const CTemporaryFile&) = delete;
+  CTemporaryFile& operator=(const CTemporaryFile&) = delete;
+  ~CTemporaryFile() {
+    if (!moved_) ::DeleteFileW(path_.c_str());
+  }
+  const std::wstring& Path() const { return path_; }
+  void Moved() { moved_ = true; }
+
+private:
+  std::wstring path_;
+  bool moved_ = false;
+};
+
+[[noreturn]] void ThrowLastSaveError() {
+  const DWORD error = ::GetLastError();
+  throw CIniFileException(error ? error : ERROR_WRITE_FAULT);
+}
+
+// Puts `bytes` in the place of the file at `path` in one step: readers see the old file or the new
+// one, never a part, and a process that ends meanwhile leaves the old one.
+void ReplaceWhole(const std::wstring& path, const std::string& bytes) {
+  // "tavrino.tmp" beside "tavrino.ini": no longer than the settings path, which fits.
+  const bool ini = path.size() >= 4 && ::lstrcmpiW(path.c_str() + path.size() - 4, L".ini") == 0;
+  CTemporaryFile temporary(ini ? path.substr(0, path.size() - 4) + L".tmp" : path + L".tmp");
+  if (!FitsMaxPath(temporary.Path())) throw CIniFileException(ERROR_FILENAME_EXCED_RANGE);
+  {
+    CFileHandle file(::CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastSaveError();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD n = 0;
+      ::SetLastError(0);
+      if (!::WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr) || n == 0)
+        ThrowLastSaveError();
+      done += n;
+    }
+    if (!::FlushFileBuffers(file.Get())) ThrowLastSaveError();
+    if (!::CloseHandle(file.Detach())) ThrowLastSaveError();
+  }
+  if (!::MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    ThrowLastSaveError();
+  temporary.Moved();
+}
+
+}  // namespace
+
+CIniFormatError::CIniFormatError(const std::wstring& path)
+    : CAppError(FillPlaceholder(L"設定ファイルが読み取れる形式ではありません。\n【パス】%s", path)) {}
+
+void CIniFile::Read(unsigned long sharingWaitMs) {
+  CFileHandle file = OpenForReading(path_, sharingWaitMs);
+  exists_ = static_cast<bool>(file);
+  bytes_ = exists_ ? ReadAll(file.Get()) : std::string();
+  std::wstring text = Decode(bytes_);
+  // The platform reads such text only up to the first NUL of each line: not a file of ours (a
+  // UTF-16 file without its byte-order mark looks so).
+  if (text.find(L'\0') != std::wstring::npos) throw CIniFormatError(path_);
+  text_ = CIniText(std::move(text));
+  writes_.clear();
+}
 
 std::wstring CIniFile::GetString(const wchar_t* key, const wchar_t* defaultValue) const {
-  std::vector<wchar_t> buffer(bufferSize_);
-  DWORD n = ::GetPrivateProfileStringW(section_.c_str(), key, defaultValue, buffer.data(),
-                                       static_cast<DWORD>(buffer.size()), path_.c_str());
-  return std::wstring(buffer.data(), n);
+  std::optional<std::wstring> value = text_.GetString(section_, key, static_cast<std::size_t>(bufferSize_));
+  return value ? *value : std::wstring(defaultValue);
 }
 
 bool CIniFile::GetBool(const wchar_t* key, bool defaultValue) const {
@@ -20,47 +150,51 @@ bool CIniFile::GetBool(const wchar_t* key, bool defaultValue) const {
 }
 
 int CIniFile::GetInt(const wchar_t* key, int defaultValue) const {
-  return static_cast<int>(::GetPrivateProfileIntW(section_.c_str(), key, defaultValue, path_.c_str()));
+  std::optional<long> value = text_.GetInt(section_, key);
+  return value ? static_cast<int>(*value) : defaultValue;
 }
 
-namespace {
+void CIniFile::WriteString(const wchar_t* key, const std::wstring& value) { writes_.emplace_back(key, value); }
 
-bool IsBlank(wchar_t c) { return c <= L' ' || c == L'\u3000'; }
+void CIniFile::WriteBool(const wchar_t* key, bool value) { WriteString(key, value ? L"True" : L"False"); }
 
-// The reader trims blanks around a value and then strips one pair of matching quotes: a value
-// that such reading would change is written inside a pair of its own.
-bool NeedsQuotes(const std::wstring& value) {
-  if (value.empty()) return false;
-  if (IsBlank(value.front()) || IsBlank(value.back())) return true;
-  return value.size() >= 2 && value.front() == value.back() && (value.front() == L'"' || value.front() == L'\'');
-}
+void CIniFile::WriteInt(const wchar_t* key, int value) { WriteString(key, std::to_wstring(value)); }
 
-}  // namespace
-
-void CIniFile::WriteString(const wchar_t* key, const std::wstring& value) const {
-  const std::wstring stored = NeedsQuotes(value) ? L"\"" + value + L"\"" : value;
-  if (!::WritePrivateProfileStringW(section_.c_str(), key, stored.c_str(), path_.c_str()))
-    throw CIniFileException(::GetLastError());
-}
-
-void CIniFile::CreateAsUnicode() const {
-  CFileHandle file(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return;  // kept as it is
-    throw CIniFileException(error);
+std::string CIniFile::Encode(const std::vector<CIniText::CPiece>& plan) const {
+  // A new file is UTF-16, so that every character of a value is kept.
+  if (!exists_) return kUtf16LeMark + EncodeUtf16(text_.Apply(plan), false);
+  const CIniEncodingMark mark = DetectIniEncoding(bytes_);
+  const std::string_view body = std::string_view(bytes_).substr(mark.markLength);
+  if (mark.encoding == CIniEncoding::Utf16Le || mark.encoding == CIniEncoding::Utf16Be)
+    return bytes_.substr(0, mark.markLength) + EncodeUtf16(text_.Apply(plan), mark.encoding == CIniEncoding::Utf16Be);
+  // 8-bit text: the lines we do not change keep their very bytes, odd ones included.
+  const std::vector<CIniLine> byteLines = SplitIniLines(body);
+  bool exact = byteLines.size() == text_.Lines().size();
+  std::string out = bytes_.substr(0, mark.markLength);
+  for (const CIniText::CPiece& piece : plan) {
+    if (!exact) break;
+    if (piece.oldLine != CIniText::kNewText) {
+      const CIniLine& line = byteLines[piece.oldLine];
+      out.append(body.substr(line.begin, line.end - line.begin));
+    } else if (std::optional<std::string> bytes = EncodeExactly(mark.encoding, piece.text)) {
+      out += *bytes;
+    } else {
+      exact = false;
+    }
   }
-  // UTF-16 little endian, marked: the private-profile functions then keep writing UTF-16.
-  static const BYTE kByteOrderMark[] = {0xFF, 0xFE};
-  DWORD written = 0;
-  if (!::WriteFile(file.Get(), kByteOrderMark, sizeof kByteOrderMark, &written, nullptr) ||
-      written != sizeof kByteOrderMark)
-    throw CIniFileException(::GetLastError());
+  if (exact) return out;
+  // A value the file's code page cannot hold: the whole text goes over to UTF-16 rather than lose it.
+  return kUtf16LeMark + EncodeUtf16(text_.Apply(plan), false);
 }
 
-void CIniFile::WriteBool(const wchar_t* key, bool value) const { WriteString(key, value ? L"True" : L"False"); }
-
-void CIniFile::WriteInt(const wchar_t* key, int value) const { WriteString(key, std::to_wstring(value)); }
+void CIniFile::Save() const {
+  const std::string bytes = Encode(text_.PlanWrites(section_, writes_));
+  // Never write what would not read back as meant.
+  const CIniText written(Decode(bytes));
+  for (const auto& [key, value] : writes_)
+    if (written.GetString(section_, key, value.size() + 2) != value) throw CIniFileException(ERROR_INVALID_DATA);
+  ReplaceWhole(path_, bytes);
+}
 
 CSettings::CSettings(const CSettings& other) {
   *this = other;
@@ -97,8 +231,9 @@ void CopyCut(wchar_t (&field)[N], const std::wstring& value) {
 
 }  // namespace
 
-void LoadSettings(CSettings& s) {
-  CIniFile ini(s.GetIniFilePath());
+namespace {
+
+void ReadValues(const CIniFile& ini, CSettings& s) {
   s.enableExplorerRenameExt = ini.GetBool(L"EnableExplorerRenameExt", false);
   s.enableContextMenuExt = ini.GetBool(L"EnableContextMenuExt", false);
   CopyCut(s.renameExtFileNamePartSelectOrder, ini.GetString(L"RenameExt_FileNamePartSelectOrder", L"0,1,2"));
@@ -118,30 +253,34 @@ void LoadSettings(CSettings& s) {
   s.dateTimeConnection = ini.GetInt(L"DateTimeConnectionString", 0);
 }
 
-void LoadSettingsChecked(CSettings& settings) {
-  // A backup, sync or antivirus tool may hold the file for a moment (at logon above all): wait for
-  // it a little before calling the settings unreadable.
-  constexpr ULONGLONG kSharingRetryMs = 2000;
-  constexpr DWORD kSharingRetryStepMs = 50;
-  const std::wstring path = settings.GetIniFilePath();
-  const ULONGLONG deadline = ::GetTickCount64() + kSharingRetryMs;
-  for (;;) {
-    CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) break;
-    DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) break;
-    if (error != ERROR_SHARING_VIOLATION || ::GetTickCount64() >= deadline) throw CSystemError(error);
-    ::Sleep(kSharingRetryStepMs);
+}  // namespace
+
+void LoadSettingsChecked(CSettings& settings, unsigned long sharingWaitMs) {
+  CIniFile ini(settings.GetIniFilePath());
+  ini.Read(sharingWaitMs);
+  CSettings loaded;
+  ReadValues(ini, loaded);
+  loaded.SetIniFilePath(settings.GetIniFilePath());
+  settings = loaded;
+}
+
+void LoadSettings(CSettings& settings) {
+  try {
+    LoadSettingsChecked(settings, kRightClickSharingWaitMs);
+  } catch (const CAppError&) {
+    CSettings defaults;
+    defaults.SetIniFilePath(settings.GetIniFilePath());
+    settings = defaults;
   }
-  LoadSettings(settings);
 }
 
 void SaveSettings(const CSettings& s) {
   CIniFile ini(s.GetIniFilePath());
-  // A file the platform creates itself holds ANSI text, which loses every character outside the
-  // code page; an existing file keeps the encoding it has.
-  ini.CreateAsUnicode();
+  try {
+    ini.Read();
+  } catch (const CSystemError& e) {
+    throw CIniFileException(e.Code());
+  }
   ini.WriteBool(L"EnableExplorerRenameExt", s.enableExplorerRenameExt);
   ini.WriteBool(L"EnableContextMenuExt", s.enableContextMenuExt);
   ini.WriteString(L"RenameExt_FileNamePartCheckList", s.renameExtFileNamePartCheckList);
@@ -159,4 +298,5 @@ void SaveSettings(const CSettings& s) {
   ini.WriteString(L"DateFormat", s.dateFormat);
   ini.WriteString(L"DateTimeFormat", s.dateTimeFormat);
   ini.WriteInt(L"DateTimeConnectionString", s.dateTimeConnection);
+  ini.Save();
 }

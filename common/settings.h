@@ -6,36 +6,64 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "date_separators.h"
 #include "errors.h"
+#include "ini_text.h"
 
+// How long a reader waits for a program that holds the settings file (backup, sync and antivirus
+// tools do, for a moment, at logon above all): the programs wait long, a right-click briefly.
+constexpr unsigned long kSettingsSharingWaitMs = 2000;
+constexpr unsigned long kRightClickSharingWaitMs = 100;
+
+// One settings file read once into a snapshot: every value comes from that one reading, and the
+// writes go back as one replacement of the whole file.
 class CIniFile {
 public:
   CIniFile(std::wstring path, std::wstring section = L"Default", int bufferSize = 1024)
       : bufferSize_(bufferSize), path_(std::move(path)), section_(std::move(section)) {}
   virtual ~CIniFile() = default;
 
+  // Reads the whole file; a missing one reads as empty. Throws CSystemError when it exists but
+  // cannot be read, CIniFormatError when it is not text.
+  void Read(unsigned long sharingWaitMs = kSettingsSharingWaitMs);
+
   std::wstring GetString(const wchar_t* key, const wchar_t* defaultValue) const;
   bool GetBool(const wchar_t* key, bool defaultValue) const;
   int GetInt(const wchar_t* key, int defaultValue) const;
-  void WriteString(const wchar_t* key, const std::wstring& value) const;
-  void WriteBool(const wchar_t* key, bool value) const;
-  void WriteInt(const wchar_t* key, int value) const;
-  // Creates a missing file as empty UTF-16 text, so that every value written later round-trips;
-  // leaves an existing one alone. Throws CIniFileException when it cannot create it.
-  void CreateAsUnicode() const;
+  // Changes of the snapshot, written by Save.
+  void WriteString(const wchar_t* key, const std::wstring& value);
+  void WriteBool(const wchar_t* key, bool value);
+  void WriteInt(const wchar_t* key, int value);
+  // Writes the file as read plus the changes (everything else, and its encoding, kept) to a
+  // temporary file beside it and puts that in its place in one step. Throws CIniFileException and
+  // leaves the old file as it was when a step fails.
+  void Save() const;
 
 private:
+  std::string Encode(const std::vector<CIniText::CPiece>& plan) const;
+
   int bufferSize_;
   std::wstring path_;
   std::wstring section_;
+  bool exists_ = false;
+  std::string bytes_;  // the file as read
+  CIniText text_{L""};
+  std::vector<std::pair<std::wstring, std::wstring>> writes_;
 };
 
 // A failed write of the settings file, with the system's text for the error.
 class CIniFileException : public CSystemError {
 public:
   explicit CIniFileException(DWORD code) : CSystemError(code) {}
+};
+
+// A settings file that cannot be read as text at all: never read as defaults, never written over.
+class CIniFormatError : public CAppError {
+public:
+  explicit CIniFormatError(const std::wstring& path);
 };
 
 // A new record holds the defaults, the values a missing settings file gives.
@@ -90,13 +118,15 @@ static_assert(sizeof(CSettings) == 376);
 static_assert(sizeof(bool) == 1 && sizeof(wchar_t) == 2);
 
 
-// Fills every field from the file named by iniFilePath; missing keys give their defaults.
+// Fills every field from one reading of the file named by iniFilePath; missing keys give their
+// defaults, and so does a missing file. A file that exists but cannot be read (access denied, held
+// by another program for longer than `sharingWaitMs`, or not text) throws, CSystemError or
+// CIniFormatError, and leaves the record as it was: an owner that acts on the settings must not
+// run with defaults, nor save them over the user's file.
+void LoadSettingsChecked(CSettings& settings, unsigned long sharingWaitMs = kSettingsSharingWaitMs);
+// LoadSettingsChecked for a reader that only shows things: a file it cannot read gives the defaults.
 void LoadSettings(CSettings& settings);
-// LoadSettings for an owner that acts on what it reads: a settings file that exists but cannot be
-// read (access denied, or held by another program for more than two seconds) throws CSystemError
-// rather than giving the defaults, which the hook would run with and a later save would write over
-// the user's settings.
-void LoadSettingsChecked(CSettings& settings);
-// Writes all 17 keys in their fixed order, into a new UTF-16 file when there is none; throws
-// CIniFileException on the first failed write. Values with blanks at either end are quoted.
+// Writes all 17 keys into the file as it is now (a new file is UTF-16 with its byte-order mark),
+// as one replacement; throws CIniFileException, or CIniFormatError for a file that is not text,
+// and leaves the old file untouched. Values with blanks or matching quotes at the ends are quoted.
 void SaveSettings(const CSettings& settings);

@@ -14,6 +14,14 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wst
   return out;
 }
 
+bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b) {
+  auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (upper(a[i]) != upper(b[i])) return false;
+  return true;
+}
+
 std::wstring FillPlaceholder(std::wstring_view templ, std::wstring_view value) {
   std::size_t hit = templ.find(L"%s");
   if (hit == std::wstring_view::npos) return std::wstring(templ);

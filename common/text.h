@@ -6,6 +6,9 @@
 // Replaces every occurrence of `from` by `to`.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to);
 
+// Equal but for the case of ASCII letters (no other letter matches an ASCII one).
+bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b);
+
 // Fills the first "%s" of a template with `value` (the templates of this system have at most one per value,
 // and filling them this way cannot misread a "%" inside the value).
 std::wstring FillPlaceholder(std::wstring_view templ, std::wstring_view value);

@@ -43,8 +43,10 @@ HRESULT CContextMenuExtention::InitializeFrom(IDataObject* data) {
       result = S_OK;
     }
   }  // the medium is released before the settings are read
-  // Read afresh at every right-click, so saved changes apply without restarting Explorer.
-  LoadSettings(settings_);
+  if (!LoadRightClickSettings(settings_, app_)) {
+    selection_.reset();
+    return E_FAIL;
+  }
   return result;
 }
 

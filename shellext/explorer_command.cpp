@@ -186,8 +186,7 @@ HRESULT CExplorerCommandRoot::Enumerate(IEnumExplorerCommand** commands) const {
   std::optional<CSelection> selection = path_.empty() ? std::nullopt : ReadSelection(path_);
   if (!selection) return E_FAIL;
   auto settings = std::make_shared<CSettings>();
-  settings->SetIniFilePath(app_.GetIniFilePath());
-  LoadSettings(*settings);
+  if (!LoadRightClickSettings(*settings, app_)) return E_FAIL;
   CCommandList children;
   for (MenuEntry& entry : SubmenuEntries(*selection, *settings, app_)) {
     CComPtr<IExplorerCommand> child;

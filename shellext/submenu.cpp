@@ -74,6 +74,16 @@ static_assert(CmdInsertFileLastWriteDateTimeInEnd == kCommandSlots - 1);
 
 }  // namespace
 
+bool LoadRightClickSettings(CSettings& settings, const CApp& app) {
+  settings.SetIniFilePath(app.GetIniFilePath());
+  try {
+    LoadSettingsChecked(settings, kRightClickSharingWaitMs);
+    return true;
+  } catch (const CAppError&) {
+    return false;
+  }
+}
+
 std::vector<MenuEntry> SubmenuEntries(const CSelection& selection, const CSettings& settings, const CApp& app) {
   CCommandContext context(app, settings, selection.item);
   return BuildMenuEntries(settings.contextMenuExtMenuItems,

@@ -14,6 +14,11 @@
 
 constexpr const wchar_t* kSubmenuTitle = L"タブリノリネーム(&N)";
 
+// Reads the settings afresh for this right-click, so saved changes apply without restarting
+// Explorer. False when the file exists but cannot be read: no submenu then, since a date command
+// would otherwise rename with a format the user never chose.
+bool LoadRightClickSettings(CSettings& settings, const CApp& app);
+
 // The configured list filtered by what applies to the selected item, labels filled in.
 std::vector<MenuEntry> SubmenuEntries(const CSelection& selection, const CSettings& settings, const CApp& app);
 

@@ -90,6 +90,26 @@ TEST(DataFolders, FailureNamesTheFolderThatCouldNotBeMade) {
   EXPECT_TRUE(IsDirectory(install / L"userdata"));
 }
 
+TEST(DataFolders, AFileWhereAFolderBelongsIsAFailureWithItsPath) {
+  CTempDir install(L"folders");
+  const std::wstring userdata = install / L"userdata", user = install / L"userdata\\alice";
+  for (const auto& [file, message] : {std::pair{userdata, L"ユーザーデータフォルダの作成に失敗しました。\n【パス】"},
+                                      std::pair{user, L"ログインユーザーデータフォルダの作成に失敗しました。\n【パス】"}}) {
+    if (file == user) {
+      ASSERT_TRUE(::CreateDirectoryW(userdata.c_str(), nullptr));
+    }
+    WriteBytes(file, "a file");
+    try {
+      CApp(install.Path(), L"alice").CreateDataFolders();
+      ADD_FAILURE() << "no error for " << U8(file);
+    } catch (const CAppError& e) {
+      EXPECT_EQ(U8(message + file), e.what());
+    }
+    EXPECT_EQ("a file", ReadBytes(file));
+    ::DeleteFileW(file.c_str());
+  }
+}
+
 TEST(DataFolders, OverlongPathsAreReportedNotCut) {
   std::wstring deep = L"C:\\" + std::wstring(240, L'x');
   CApp app(deep, L"alice");

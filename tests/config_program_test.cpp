@@ -380,17 +380,34 @@ TEST_F(ConfigProgramTest, StartUpFailuresShowTheirStageMessageAndEndWithZero) {
                                       L"多重起動チェック時にエラーが発生しました。\n【内容】" + SystemMessage(error)));
     ASSERT_TRUE(EndsWithZero(program));
   }
+  // A file where a data folder belongs is no folder: the failure names it.
+  const std::wstring userdata = folder_ / L"userdata";
+  for (const auto& [file, message] :
+       {std::pair{userdata, L"ユーザーデータフォルダの作成に失敗しました。\n【パス】"},
+        std::pair{install_.UserFolder(), L"ログインユーザーデータフォルダの作成に失敗しました。\n【パス】"}}) {
+    if (file != userdata) {
+      ASSERT_TRUE(::CreateDirectoryW(userdata.c_str(), nullptr));
+    }
+    WriteBytes(file, "a file");
+    CTestProcess program = install_.Start();
+    ASSERT_NO_FATAL_FAILURE(ExpectBox(
+        program, nullptr, L"アプリケーションの初期化時にエラーが発生しました。\n【内容】" + (message + file)));
+    ASSERT_TRUE(EndsWithZero(program));
+    EXPECT_EQ("a file", ReadBytes(file));
+    ::DeleteFileW(file.c_str());
+  }
   {
-    // A file where the data folder belongs passes for it; the user's folder inside cannot be made.
-    std::wstring userdata = folder_ / L"userdata";
-    WriteBytes(userdata, "a file");
+    // UTF-16 without its byte-order mark reads as 8-bit text with NULs: refused, and kept.
+    const std::string bytes = Utf16Bytes(L"[Default]\r\nContextMenuExt_MenuItems=1,2,3\r\n");
+    ::CreateDirectoryW(install_.UserFolder().c_str(), nullptr);
+    WriteBytes(install_.IniPath(), bytes);
     CTestProcess program = install_.Start();
     ASSERT_NO_FATAL_FAILURE(ExpectBox(program, nullptr,
-                                      L"アプリケーションの初期化時にエラーが発生しました。\n【内容】"
-                                      L"ログインユーザーデータフォルダの作成に失敗しました。\n【パス】" +
-                                          install_.UserFolder()));
+                                      L"設定データのロード時にエラーが発生しました。\n【内容】"
+                                      L"設定ファイルが読み取れる形式ではありません。\n【パス】" +
+                                          install_.IniPath()));
     ASSERT_TRUE(EndsWithZero(program));
-    ::DeleteFileW(userdata.c_str());
+    EXPECT_EQ(bytes, install_.ReadSettings());
   }
   {
     install_.WriteSettings("EnableExplorerRenameExt=True\r\n");

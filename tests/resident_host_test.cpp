@@ -233,6 +233,18 @@ TEST_F(ResidentHostTest, SettingsFileThatCannotBeReadOnRestartEndsWithoutSecondS
   ExpectNoHostEvents();
 }
 
+TEST_F(ResidentHostTest, SettingsFileThatIsNotTextIsReportedAndNoHookStarts) {
+  WriteSettings("");  // the folders
+  WriteBytes(IniPath(), Utf16Bytes(L"[Default]\r\nDateFormat=%Y\r\n"));
+  CTestProcess host = StartHost();
+  ASSERT_NO_FATAL_FAILURE(ExpectMessageAndClose(host, L"設定データのロード時にエラーが発生しました。\n【内容】"
+                                                      L"設定ファイルが読み取れる形式ではありません。\n【パス】" +
+                                                          IniPath()));
+  ASSERT_TRUE(EndsWithZero(host));
+  EXPECT_EQ(CallNames(), (Names{"GetTavrinoHookController"}));
+  ExpectNoHostEvents();
+}
+
 TEST_F(ResidentHostTest, SettingsFileHeldForAMomentAtStartIsLoadedOnceReleased) {
   // As a backup or antivirus tool does at logon: the file is held for itself while the host starts.
   WriteSettings("DateFormat=%m%d\r\nRenameExt_InsertDate=True\r\n");

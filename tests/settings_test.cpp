@@ -1,13 +1,25 @@
 // The settings record against real INI files, under code page 932.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cctype>
+#include <functional>
+#include <cstdlib>
+#include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "catalogue.h"
+#include "handles.h"
 #include "settings.h"
 #include "test_support.h"
+#include "text.h"
+#include "windows_probe.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 class SettingsFile : public ::testing::Test {
 protected:
@@ -194,9 +206,9 @@ TEST_F(SettingsFile, ValuesWithBlanksOrQuotesAtTheEndsRoundTrip) {
   EXPECT_NE(std::string::npos, ReadBytes(path).find("RenameExt_FileNamePartSelectOrder=0,1,2\r\n"));
 }
 
-TEST_F(SettingsFile, FailedWriteStopsAtTheFirstKeyWithTheSystemText) {
-  // As root under Wine a read-only file can still be written, so fail it another way:
-  // a folder that does not exist, and a path that names a folder.
+TEST_F(SettingsFile, SaveIntoAFolderThatIsNotThereFailsWithTheSystemTextAndWritesNothing) {
+  // As root under Wine a read-only file can still be written: a folder that does not exist, and a
+  // path that names a folder, fail for real.
   for (const std::wstring& target : {dir / L"missing\\tavrino.ini", dir.Path()}) {
     CSettings s;
     s.SetIniFilePath(target);
@@ -210,6 +222,323 @@ TEST_F(SettingsFile, FailedWriteStopsAtTheFirstKeyWithTheSystemText) {
   }
   EXPECT_FALSE(PathExists(dir / L"missing"));
   EXPECT_TRUE(ListFolder(dir.Path()).empty()) << "nothing was written";
+}
+
+TEST_F(SettingsFile, AFileHeldOnAndOffByAnotherProgramLoadsWholeEveryTime) {
+  WriteIni(L"ContextMenuExt_MenuItems=1,2,3\r\nDateFormat=%d\r\nEnableExplorerRenameExt=True\r\n");
+  // As backup, sync and antivirus tools do while a file changes: held for 40 ms of every 43.
+  std::atomic<bool> stop{false};
+  std::thread holder([&] {
+    while (!stop) {
+      {
+        CFileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ::Sleep(40);
+      }
+      ::Sleep(3);
+    }
+  });
+  for (int i = 0; i < 20; ++i) {
+    ::Sleep(7);  // at another moment of the cycle each time
+    CSettings s;
+    s.SetIniFilePath(path);
+    LoadSettingsChecked(s);
+    EXPECT_STREQ(L"1,2,3", s.contextMenuExtMenuItems) << "load " << i;
+    EXPECT_STREQ(L"%d", s.dateFormat) << "load " << i;
+    EXPECT_TRUE(s.enableExplorerRenameExt) << "load " << i;
+  }
+  stop = true;
+  holder.join();
+}
+
+TEST_F(SettingsFile, FilesThatAreNotTextAreRefusedAndKeptWhileOddBytesInAValueAreNot) {
+  const std::string utf16 = Utf16Bytes(L"[Default]\r\nDateFormat=%d", false);
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool text;
+  } cases[] = {
+      {"UTF-16 without its byte-order mark", utf16, false},
+      {"a NUL byte in 8-bit text", "[Default]\r\nDateFormat=%d\0\r\n"s, false},
+      {"a NUL character in marked UTF-16", "\xFF\xFE"s + utf16 + "\0\0"s, false},
+      {"odd bytes in a value, keys missing", "[Default]\r\nDateFormat=\x81\xFF%d\x80\r\nEnableContextMenuExt=True\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path, c.bytes);
+    CSettings s;
+    s.SetIniFilePath(path);
+    wcscpy(s.dateFormat, L"before");
+    if (c.text) {
+      LoadSettingsChecked(s);
+      EXPECT_TRUE(s.enableContextMenuExt);
+      EXPECT_NE(std::wstring::npos, std::wstring(s.dateFormat).find(L"%d"));
+      EXPECT_STREQ(L"%Y%m%d_%H%M%S", s.dateTimeFormat) << "a missing key gives its default";
+      continue;
+    }
+    try {
+      LoadSettingsChecked(s);
+      ADD_FAILURE() << "loaded";
+    } catch (const CIniFormatError& e) {
+      EXPECT_EQ(U8(L"設定ファイルが読み取れる形式ではありません。\n【パス】" + path), e.what());
+    }
+    EXPECT_STREQ(L"before", s.dateFormat) << "the record is left as it was";
+    EXPECT_THROW(SaveSettings(s), CIniFormatError);
+    EXPECT_EQ(c.bytes, ReadBytes(path));
+    LoadSettings(s);
+    EXPECT_STREQ(L"%Y%m%d", s.dateFormat) << "a reader that only shows things gets the defaults";
+  }
+}
+
+TEST_F(SettingsFile, SaveKeepsEveryOtherLineAndTheFilesOwnEncoding) {
+  const std::wstring before = L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\n  DateFormat = old\r\nUnknown=値\r\n\r\n[Tail]\r\nx=y\r\n";
+  const std::wstring after =
+      L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\nDateFormat=%Y年\r\nUnknown=値\r\n"
+      L"EnableExplorerRenameExt=False\r\nEnableContextMenuExt=False\r\nRenameExt_FileNamePartCheckList=0,1,2\r\n"
+      L"RenameExt_FileNamePartSelectOrder=0,1,2\r\nRenameExt_SelectExceptPeriod=False\r\nRenameExt_ExtendHomeEnd=False\r\n"
+      L"RenameExt_HomeEndInSelection=False\r\nRenameExt_InsertDate=False\r\nRenameExt_InsertDateTimeInShift=False\r\n"
+      L"RenameExt_AddUnderbarOnDate=False\r\nRenameExt_ClearInTab=False\r\nRenameExt_EnableExtAtAllEdit=False\r\n"
+      L"ContextMenuExt_MenuItems=7,8,9,10,14,16,0,5,6,0,11,12,18,19,20,21,0,17,0,13,15,0,1,2,3,4\r\n"
+      L"ContextMenuExt_AddUnderbarOnDate=True\r\nDateTimeFormat=%Y%m%d_%H%M%S\r\nDateTimeConnectionString=0\r\n"
+      L"\r\n[Tail]\r\nx=y\r\n";
+  const struct {
+    const char* what;
+    std::string mark;
+    std::function<std::string(const std::wstring&)> encode;
+    std::string oddLine;  // bytes no encoder makes, kept as they are
+  } cases[] = {
+      {"ANSI", "", [](const std::wstring& t) { return ToThreadAnsi(t); }, "Odd=\xFD\x81\xFF\r\n"},
+      {"UTF-8", "\xEF\xBB\xBF", [](const std::wstring& t) { return ToUtf8(t); }, "Odd=\xC3\r\n"},
+      {"UTF-16 LE", "\xFF\xFE", [](const std::wstring& t) { return Utf16Bytes(t, false); }, ""},
+      {"UTF-16 BE", "\xFE\xFF", [](const std::wstring& t) { return Utf16Bytes(t, true); }, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path, c.mark + c.encode(before) + c.oddLine);
+    CSettings s = Load();
+    EXPECT_STREQ(L"old", s.dateFormat);
+    wcscpy(s.dateFormat, L"%Y年");
+    SaveSettings(s);
+    EXPECT_EQ(c.mark + c.encode(after) + c.oddLine, ReadBytes(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"tavrino.ini"}, ListFolder(dir.Path()));
+  }
+  // A value the file's code page cannot hold: the file becomes UTF-16, every line kept.
+  WriteBytes(path, ToThreadAnsi(before));
+  CSettings s = Load();
+  wcscpy(s.dateFormat, L"%Y年é한");
+  SaveSettings(s);
+  EXPECT_EQ(U8(L"%Y年é한"), U8(Load().dateFormat));
+  EXPECT_EQ(0u, ReadUnicodeIni().find(L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\nDateFormat=%Y年é한\r\n"));
+}
+
+// A save that fails leaves the old file byte for byte, and no temporary file beside it.
+void ExpectSaveFailsAndKeepsTheFile(const std::wstring& path) {
+  const std::wstring folder = FolderPart(path);
+  const std::string old = ReadBytes(path);
+  const std::vector<std::wstring> names = ListFolder(folder);
+  CSettings s;
+  s.SetIniFilePath(path);
+  wcscpy(s.dateFormat, L"%Y-%m-%d");
+  try {
+    SaveSettings(s);
+    ADD_FAILURE() << "saved";
+  } catch (const CIniFileException& e) {
+    EXPECT_EQ(U8(SystemMessage(e.Code())), e.what());
+  }
+  EXPECT_EQ(old, ReadBytes(path));
+  EXPECT_EQ(names, ListFolder(folder));
+}
+
+TEST_F(SettingsFile, SaveOverAFileAnotherProgramHoldsFailsAndKeepsIt) {
+  WriteIni(L"DateFormat=%d\r\n; a comment\r\n");
+  CFileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
+  ASSERT_TRUE(held);
+  ExpectSaveFailsAndKeepsTheFile(path);
+}
+
+// Faults that take root to set up, made by tests/save_faults.sh: a settings file on a full file
+// system and an immutable one. Skipped when the program runs without it.
+TEST(SettingsSaveFault, FullDiskAndImmutableFileFailAndKeepTheFile) {
+  for (const wchar_t* variable : {L"TAVRINO_FULL_DISK_INI", L"TAVRINO_IMMUTABLE_INI"}) {
+    const wchar_t* path = _wgetenv(variable);
+    if (!path) GTEST_SKIP() << "run by save_faults.sh";
+    SCOPED_TRACE(U8(variable));
+    ExpectSaveFailsAndKeepsTheFile(path);
+  }
+}
+
+// Started by the test below: saves two records in turn until it is ended.
+TEST(SettingsSaveChild, SavesUntilEnded) {
+  const wchar_t* path = _wgetenv(L"TAVRINO_SAVE_FOREVER");
+  if (!path) GTEST_SKIP() << "started by SaveEndedAtAnyMomentLeavesTheOldOrTheNewFile";
+  CSettings a, b;
+  a.SetIniFilePath(path);
+  b.SetIniFilePath(path);
+  wcscpy(a.dateFormat, L"%Y");
+  a.dateTimeConnection = 1;
+  wcscpy(b.dateFormat, L"%m");
+  b.dateTimeConnection = 2;
+  for (unsigned i = 0;; ++i) SaveSettings(i % 2 ? a : b);
+}
+
+TEST_F(SettingsFile, SaveEndedAtAnyMomentLeavesTheOldOrTheNewFile) {
+  WriteIni(L"DateFormat=%Y\r\nDateTimeConnectionString=1\r\n");
+  const std::string initial = ReadBytes(path);
+  bool saved = false;
+  std::mt19937 rng(15);
+  for (int round = 0; round < 8; ++round) {
+    CTestProcess saver = CTestProcess::WithEnvironment(TestDir() + L"\\settings_test.exe",
+                                                       L"--gtest_filter=SettingsSaveChild.*",
+                                                       {L"TAVRINO_SAVE_FOREVER=" + path});
+    ::Sleep(400 + rng() % 400);
+    saver.Kill();
+    const CSettings s = Load();
+    const bool a = std::wstring(s.dateFormat) == L"%Y" && s.dateTimeConnection == 1;
+    const bool b = std::wstring(s.dateFormat) == L"%m" && s.dateTimeConnection == 2;
+    EXPECT_TRUE(a || b) << "round " << round << ": " << U8(s.dateFormat) << " " << s.dateTimeConnection;
+    saved = saved || ReadBytes(path) != initial;
+  }
+  EXPECT_TRUE(saved) << "the saving program never got to save";
+}
+
+// The keys the settings record reads.
+const wchar_t* const kKeys[] = {
+    L"EnableExplorerRenameExt", L"EnableContextMenuExt", L"RenameExt_FileNamePartSelectOrder",
+    L"RenameExt_FileNamePartCheckList", L"RenameExt_SelectExceptPeriod", L"RenameExt_ExtendHomeEnd",
+    L"RenameExt_HomeEndInSelection", L"RenameExt_InsertDate", L"RenameExt_InsertDateTimeInShift",
+    L"RenameExt_AddUnderbarOnDate", L"RenameExt_ClearInTab", L"RenameExt_EnableExtAtAllEdit",
+    L"ContextMenuExt_MenuItems", L"ContextMenuExt_AddUnderbarOnDate", L"DateFormat", L"DateTimeFormat",
+    L"DateTimeConnectionString"};
+
+// Settings files as people, editors and older versions leave them, in every encoding the
+// platform knows.
+class CIniGenerator {
+public:
+  explicit CIniGenerator(unsigned seed) : rng_(seed) {}
+
+  std::string File() {
+    encoding_ = Pick<int>({0, 0, 1, 2, 3});  // ANSI, UTF-8, UTF-16 LE, UTF-16 BE
+    bytes_ = encoding_ == 1 ? "\xEF\xBB\xBF" : encoding_ == 2 ? "\xFF\xFE" : encoding_ == 3 ? "\xFE\xFF" : "";
+    const wchar_t* breaks[] = {L"\r\n", L"\r\n", L"\r\n", L"\n", L"\r"};
+    for (int n = Number(0, 30); n > 0; --n) {
+      Line();
+      Text(breaks[Number(0, 4)]);
+    }
+    if (Chance(3)) Line();  // the last line without a break
+    // An odd byte at the end of UTF-16 (Wine makes it a character with a high byte from beyond the
+    // file's data, where nothing can agree with it: only after a line break here).
+    else if (encoding_ >= 2 && Chance(10)) bytes_ += 'x';
+    return bytes_;
+  }
+
+private:
+  template <typename T>
+  T Pick(std::initializer_list<T> items) {
+    return items.begin()[Number(0, static_cast<int>(items.size()) - 1)];
+  }
+  int Number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+  bool Chance(int oneIn) { return Number(1, oneIn) == 1; }
+
+  void Text(const std::wstring& text) {
+    if (encoding_ == 0) bytes_ += ToThreadAnsi(text);
+    else if (encoding_ == 1) bytes_ += ToUtf8(text);
+    else bytes_ += Utf16Bytes(text, encoding_ == 3);
+  }
+  // Bytes no encoder makes: stray lead bytes, invalid sequences.
+  void OddBytes() {
+    if (encoding_ <= 1) bytes_ += Pick<const char*>({"\x81", "\xFF", "\x80\xA0", "\xC3", "\xE3\x81", "\xFD\xFE"});
+    else Text(std::wstring(1, Pick<wchar_t>({0xD800, 0xDC00, 0xFFFF})));
+  }
+  std::wstring Blanks() {
+    return Pick<const wchar_t*>({L"", L"", L"", L" ", L"\t", L"  ", L"\x3000", L" \t ", L"\x0B", L"\x1A", L"\xA0",
+                                 L"\x2003", L"\x1F", L"\x85", L"\x200B", L"\xFEFF", L"\x180E"});
+  }
+  std::wstring Cased(std::wstring name) {
+    for (wchar_t& c : name)
+      if (Chance(4) && c < 128 && std::isalpha(c)) c ^= 0x20;
+    return name;
+  }
+  std::wstring Name() {
+    if (Number(0, 9) < 7) return Cased(kKeys[Number(0, 16)]);
+    return Pick<const wchar_t*>({L"Other", L"DateFormat2", L"Date Format", L"ＤａｔｅＦｏｒｍａｔ", L"日付", L"", L"[x]"});
+  }
+  std::wstring Value() {
+    switch (Number(0, 7)) {
+      case 0: return Pick<const wchar_t*>({L"True", L"False", L"true", L"TRUE", L"1", L"yes", L"", L"Tru e"});
+      case 1: return Pick<const wchar_t*>({L"2", L"-1", L"0x1F", L"+7", L"0b101", L"0o17", L"12abc", L"99999999999",
+                                           L"-", L"  3", L"0x", L"\x3000" L"5", L"４", L"-2147483649"});
+      case 2: return Pick<const wchar_t*>({L"%Y年%m月%d日", L"テスト値", L"1,0,17", L"a=b", L"%H時%M分 "});
+      case 3: {
+        const wchar_t quote = Pick<wchar_t>({L'"', L'\''});
+        std::wstring inner = Pick<const wchar_t*>({L"", L"x", L" padded ", L"'", L"\"", L"年"});
+        return Pick<int>({0, 1, 2}) == 0 ? quote + inner : quote + inner + quote;
+      }
+      case 4: {  // about the read limit
+        std::wstring v(static_cast<std::size_t>(Number(1015, 1030)), static_cast<wchar_t>(L'a' + Number(0, 25)));
+        if (Chance(2)) v = L"\"" + v + L"\"";
+        return v;
+      }
+      case 5: {
+        std::wstring v;
+        const wchar_t alphabet[] = L"abcXYZ019 ;=[]\"'%_,.\x3000\xA0\x2003\x1A\x01\x7F\x1C漢字ｶﾅ";
+        for (int n = Number(0, 12); n > 0; --n) v += alphabet[Number(0, static_cast<int>(std::size(alphabet)) - 2)];
+        return v;
+      }
+      default: return L"";
+    }
+  }
+  void Line() {
+    switch (Number(0, 11)) {
+      case 0: return Text(Pick<const wchar_t*>({L"; comment", L"# note", L";DateFormat=%y", L"", L"   "}));
+      case 1:
+      case 2: {
+        Text(Blanks() + L"[" + Cased(Pick<const wchar_t*>({L"Default", L"Default", L" Default", L"Default ", L"Other",
+                                                           L"デフォルト", L"Def ault", L""})));
+        if (!Chance(8)) Text(Pick<const wchar_t*>({L"]", L"]", L"] ; x", L"]]"}));
+        return Text(Blanks());
+      }
+      case 3: return Text(Blanks() + Name() + Blanks());  // no "="
+      default:
+        Text(Blanks() + Name() + Blanks() + L"=" + Blanks() + Value());
+        if (Chance(6)) OddBytes();
+        return Text(Blanks());
+    }
+  }
+
+  std::mt19937 rng_;
+  int encoding_ = 0;
+  std::string bytes_;
+};
+
+TEST_F(SettingsFile, OneReadingGivesWhatThePlatformsProfileFunctionsGiveForEveryKey) {
+  CIniGenerator generator(20261207);
+  const int files = 2000;
+  int failures = 0;
+  for (int i = 0; i < files && failures < 10; ++i) {
+    // A new name for each file: the platform caches what it has read by name and time.
+    const std::wstring file = dir / (L"gen" + std::to_wstring(i) + L".ini");
+    const std::string bytes = generator.File();
+    WriteBytes(file, bytes);
+    CIniFile ini(file);
+    ini.Read();
+    for (const wchar_t* key : kKeys) {
+      wchar_t buffer[1024];
+      const DWORD n = ::GetPrivateProfileStringW(L"Default", key, L"<none>", buffer, 1024, file.c_str());
+      const std::wstring platform(buffer, n);
+      const std::wstring ours = ini.GetString(key, L"<none>");
+      const int platformInt = static_cast<int>(::GetPrivateProfileIntW(L"Default", key, 4321, file.c_str()));
+      const int ourInt = ini.GetInt(key, 4321);
+      if (platform != ours || platformInt != ourInt) {
+        ++failures;
+        std::string hex;
+        for (unsigned char c : bytes.substr(0, 600)) hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
+        ADD_FAILURE() << "file " << i << ", key " << U8(key) << ": platform \"" << U8(platform) << "\" " << platformInt
+                      << ", ours \"" << U8(ours) << "\" " << ourInt << "\n" << hex;
+        break;
+      }
+    }
+    ::DeleteFileW(file.c_str());
+  }
 }
 
 TEST(SettingsRecord, CopiesOwnTheirPath) {

@@ -283,6 +283,10 @@ TEST_F(ShellExtTest, SettingsComeFromTheLibrarysFolderAtEveryInitialize) {
   EXPECT_GT(SubmenuIds(handler.Get()).size(), 2u) << "read at Initialize, not later";
   ASSERT_EQ(handler->Initialize(nullptr, data.Get(), nullptr), S_OK);
   EXPECT_EQ(SubmenuIds(handler.Get()), (std::vector<UINT>{kFirstId + 3, kFirstId + 1}));
+
+  // A file it cannot read as text gives no submenu, not the defaults (UTF-16 without its mark).
+  WriteBytes(JoinPath(userFolder, L"tavrino.ini"), Utf16Bytes(L"[Default]\r\nContextMenuExt_MenuItems=3,1\r\n"));
+  EXPECT_EQ(handler->Initialize(nullptr, data.Get(), nullptr), E_FAIL);
 }
 
 TEST_F(ShellExtTest, RenamingCommandsRenameOrWithCtrlCopy) {

@@ -73,6 +73,15 @@ std::string ReadBytes(const std::wstring& path) {
   return out;
 }
 
+std::string Utf16Bytes(const std::wstring& text, bool bigEndian) {
+  std::string bytes;
+  for (wchar_t c : text) {
+    bytes += static_cast<char>(bigEndian ? c >> 8 : c & 0xFF);
+    bytes += static_cast<char>(bigEndian ? c & 0xFF : c >> 8);
+  }
+  return bytes;
+}
+
 void CopyDeliverables(const std::wstring& folder, const std::vector<std::wstring>& names) {
   for (const std::wstring& name : names) {
     if (!::CopyFileW(JoinPath(BinDir(), name).c_str(), JoinPath(folder, name).c_str(), FALSE))

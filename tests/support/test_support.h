@@ -30,6 +30,9 @@ bool IsDirectory(const std::wstring& path);
 // Writes bytes (UTF-8 text given as a narrow string stays as it is).
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
+// UTF-16 text as bytes, without a byte-order mark (which is what makes it unreadable to a reader
+// of 8-bit text).
+std::string Utf16Bytes(const std::wstring& text, bool bigEndian = false);
 // Copies the named deliverables from BinDir() into `folder` (an install folder of the test's own).
 void CopyDeliverables(const std::wstring& folder, const std::vector<std::wstring>& names);
 // Names in a folder, sorted, without "." and "..".
