@@ -374,6 +374,8 @@ TEST_F(ResidentHostTest, MonitorThatCannotCreateItsEventsLetsTheCycleTimeOut) {
   // The monitor's box, then after 5 s the main thread's: both are on screen.
   std::vector<HWND> boxes = WaitForMessageBoxes(host.Id(), kBoxCaption, 2, 3 * kWaitMs);
   ASSERT_EQ(boxes.size(), 2u);
+  // A box is listed before its message is drawn: the two are told apart by their texts.
+  WaitUntil([&] { return !MessageBoxText(boxes[0]).empty() && !MessageBoxText(boxes[1]).empty(); }, kWaitMs);
   std::wstring timeout = L"イベント監視の準備処理がタイムアウトしました。";
   std::wstring created = L"イベントオブジェクトの作成時にエラーが発生しました。\n【内容】" + SystemMessage(error);
   HWND mainBox = MessageBoxText(boxes[0]) == timeout ? boxes[0] : boxes[1];
