@@ -96,8 +96,7 @@ int main() {
   }
   std::printf("one right-click on a file, default settings, %d rounds\n", rounds);
   const double clickMedian = PrintTimes("Initialize + QueryContextMenu + DestroyMenu", clickTimes);
-  const double floorMedian =
-      PrintTimes("floor: the system calls it cannot avoid", floorTimes);
+  const double floorMedian = PrintTimes("floor: the system calls it cannot avoid", floorTimes);
   if (failures) std::printf("%d right-clicks failed: the figures are void\n", failures);
   std::printf("ratio of medians: %.2f\n", clickMedian / floorMedian);
 
