@@ -117,8 +117,17 @@ void ReplaceWhole(const std::wstring& path, const std::string& bytes) {
     if (!::FlushFileBuffers(file.Get())) ThrowLastSaveError();
     if (!::CloseHandle(file.Detach())) ThrowLastSaveError();
   }
-  if (!::MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    ThrowLastSaveError();
+  // A program that holds the settings file for a moment (as backup, sync and antivirus tools do)
+  // refuses the replacement meanwhile: wait for it as the reading does.
+  constexpr DWORD kRetryStepMs = 10;
+  const ULONGLONG deadline = ::GetTickCount64() + kSettingsSharingWaitMs;
+  while (!::MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = ::GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) ||
+        ::GetTickCount64() >= deadline)
+      throw CIniFileException(error ? error : ERROR_WRITE_FAULT);
+    ::Sleep(kRetryStepMs);
+  }
   temporary.Moved();
 }
 

@@ -224,7 +224,7 @@ TEST_F(SettingsFile, SaveIntoAFolderThatIsNotThereFailsWithTheSystemTextAndWrite
   EXPECT_TRUE(ListFolder(dir.Path()).empty()) << "nothing was written";
 }
 
-TEST_F(SettingsFile, AFileHeldOnAndOffByAnotherProgramLoadsWholeEveryTime) {
+TEST_F(SettingsFile, AFileHeldOnAndOffByAnotherProgramLoadsAndSavesWholeEveryTime) {
   WriteIni(L"ContextMenuExt_MenuItems=1,2,3\r\nDateFormat=%d\r\nEnableExplorerRenameExt=True\r\n");
   // As backup, sync and antivirus tools do while a file changes: held for 40 ms of every 43.
   std::atomic<bool> stop{false};
@@ -245,9 +245,15 @@ TEST_F(SettingsFile, AFileHeldOnAndOffByAnotherProgramLoadsWholeEveryTime) {
     EXPECT_STREQ(L"1,2,3", s.contextMenuExtMenuItems) << "load " << i;
     EXPECT_STREQ(L"%d", s.dateFormat) << "load " << i;
     EXPECT_TRUE(s.enableExplorerRenameExt) << "load " << i;
+    s.dateTimeConnection = i;
+    EXPECT_NO_THROW(SaveSettings(s)) << "save " << i;
   }
   stop = true;
   holder.join();
+  CSettings saved;
+  saved.SetIniFilePath(path);
+  LoadSettingsChecked(saved);
+  EXPECT_EQ(saved.dateTimeConnection, 19);
 }
 
 TEST_F(SettingsFile, FilesThatAreNotTextAreRefusedAndKeptWhileOddBytesInAValueAreNot) {
