@@ -12,9 +12,7 @@ bool KeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
 
-CContextMenuExtention::CContextMenuExtention(const CApp& app) : app_(app) {
-  settings_.SetIniFilePath(app.GetIniFilePath());
-}
+CContextMenuExtention::CContextMenuExtention(const CApp& app) : app_(app) {}
 
 HRESULT CContextMenuExtention::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
   return ComGuard([&] { return InitializeFrom(data); });

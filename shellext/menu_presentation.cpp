@@ -75,7 +75,8 @@ HRESULT CContextMenuExtention::GetCommandString(UINT_PTR idCmd, UINT type, UINT*
         return CopyToCallerBuffer(FromUtf8(CommandVerb(command)), reinterpret_cast<wchar_t*>(name), size);
       case GCS_HELPTEXTW:
         if (!known) return E_INVALIDARG;
-        return CopyToCallerBuffer(CommandHelpText(command, selection_ && selection_->item.IsFolder), reinterpret_cast<wchar_t*>(name), size);
+        return CopyToCallerBuffer(CommandHelpText(command, selection_ && selection_->item.IsFolder),
+                                  reinterpret_cast<wchar_t*>(name), size);
       case GCS_VALIDATEW:
         return idCmd > static_cast<UINT_PTR>(kLastCommand) ? S_FALSE : S_OK;
       default:
