@@ -115,7 +115,11 @@ void CConfigDlg::StartResidentProgram() {
 }
 
 void CConfigDlg::ApplySettings() {
-  SaveSettings(settings_);
+  {
+    // The save waits a moment for a program that holds the file.
+    CWaitCursor wait;
+    SaveSettings(settings_);
+  }
   if (settings_.enableExplorerRenameExt) {
     if (CHandle restart = OpenNamedEvent(kRestartEventName))
       SetNamedEvent(restart.Get());  // the running host reloads what was just saved
