@@ -15,10 +15,9 @@ string(REPLACE "\"" "&quot;" TAVRINO_PACKAGE_PUBLISHER_XML "${TAVRINO_PACKAGE_PU
 string(REPLACE "\\" "\\\\" TAVRINO_PACKAGE_PUBLISHER_C "${TAVRINO_PACKAGE_PUBLISHER}")
 string(REPLACE "\"" "\\\"" TAVRINO_PACKAGE_PUBLISHER_C "${TAVRINO_PACKAGE_PUBLISHER_C}")
 
-# Windows' publisher id: the first 64 bits of SHA-256 over the UTF-16 publisher, in Crockford's base 32.
+# The family name Windows gives the package: the name and the publisher's id.
 execute_process(
-  COMMAND python3 -c "import hashlib,sys\nd=hashlib.sha256(sys.argv[1].encode('utf-16-le')).digest()[:8]\nn=int.from_bytes(d,'big')<<1\na='0123456789abcdefghjkmnpqrstvwxyz'\nprint(''.join(a[(n>>(5*(12-i)))&31] for i in range(13)),end='')"
-    "${TAVRINO_PACKAGE_PUBLISHER}"
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/package/publisher.py --id "${TAVRINO_PACKAGE_PUBLISHER}"
   OUTPUT_VARIABLE TAVRINO_PUBLISHER_ID
   COMMAND_ERROR_IS_FATAL ANY)
 set(TAVRINO_PACKAGE_FAMILY_NAME "${TAVRINO_PACKAGE_NAME}_${TAVRINO_PUBLISHER_ID}")

@@ -2,9 +2,12 @@
 """The subject of a certificate written the way Windows writes a package's Publisher, which must
 equal it exactly: the names from the last to the first, "KEY=value" joined by ", ", a value in
 double quotes (inner quotes doubled) when it holds a character the manifest's pattern forbids or
-starts or ends with a space. The standard library only.
-Usage: publisher.py CERT (DER or PEM)"""
+starts or ends with a space; and the publisher id that Windows puts into the package family name.
+The standard library only.
+Usage: publisher.py CERT (DER or PEM)   prints the subject
+       publisher.py --id PUBLISHER      prints the publisher id"""
 import base64
+import hashlib
 import re
 import sys
 
@@ -83,7 +86,17 @@ def subject(cert):
     return ', '.join(reversed(names))
 
 
+def publisher_id(publisher):
+    """The first 64 bits of SHA-256 over the UTF-16 publisher, in Crockford's base 32."""
+    n = int.from_bytes(hashlib.sha256(publisher.encode('utf-16-le')).digest()[:8], 'big') << 1
+    alphabet = '0123456789abcdefghjkmnpqrstvwxyz'
+    return ''.join(alphabet[(n >> (5 * (12 - i))) & 31] for i in range(13))
+
+
 if __name__ == '__main__':
+    if sys.argv[1] == '--id':
+        print(publisher_id(sys.argv[2]), end='')
+        sys.exit(0)
     try:
         print(subject(der(sys.argv[1])), end='')
     except (OSError, ValueError, IndexError) as e:
