@@ -2,7 +2,8 @@
 """The package as shipped in dist/tavrino, read back as Windows reads it before it accepts it: the
 zip's layout and order, each local header against the central directory, every block of the block
 map against the data, the content types, the manifest against the build's identity and the
-certificate, and the signature against the shipped certificate.
+certificate, its logos both in the package and beside the programs, and the signature against the
+shipped certificate.
   check_package.py FOLDER --package FILE --certificate FILE --name NAME --publisher PUBLISHER
                    --version VERSION --clsid CLSID --osslsigncode PATH [--unsignable WHY]"""
 import argparse
@@ -200,7 +201,8 @@ def check_manifest(entries, folder, args, subject):
     if 'runFullTrust' not in capabilities:
         fail('manifest: no runFullTrust capability')
 
-    # Logos come from the package; they must be PNG files of the size their name says.
+    # Logos come from the package, or from the external location: the same PNG files of the size
+    # their name says, in both places.
     application = root.find('m:Applications/m:Application', NS)
     visual = application.find('uap:VisualElements', NS)
     logos = [(root.findtext('m:Properties/m:Logo', namespaces=NS), 50),
@@ -211,6 +213,11 @@ def check_manifest(entries, folder, args, subject):
             fail(f'manifest: logo {logo} is not in the package')
         elif png_size(e.content) != (edge, edge):
             fail(f'manifest: logo {logo} is not a {edge}x{edge} PNG file')
+        beside = os.path.join(folder, *(logo or '').replace('\\', '/').split('/'))
+        if not os.path.isfile(beside):
+            fail(f'manifest: logo {logo} is not beside the programs')
+        elif e is not None and open(beside, 'rb').read() != e.content:
+            fail(f'manifest: logo {logo} beside the programs differs from the one in the package')
     if visual.get('AppListEntry') != 'none':
         fail('manifest: the application would appear in the Start menu')
 
