@@ -3,9 +3,11 @@
 zip's layout and order, each local header against the central directory, every block of the block
 map against the data, the content types, the manifest against the build's identity and the
 certificate, its logos both in the package and beside the programs, and the signature against the
-shipped certificate.
+shipped certificate. The user's documents name the family of test-signed builds, for removing it
+by hand: they must name it right.
   check_package.py FOLDER --package FILE --certificate FILE --name NAME --publisher PUBLISHER
-                   --version VERSION --clsid CLSID --osslsigncode PATH [--unsignable WHY]"""
+                   --version VERSION --clsid CLSID --osslsigncode PATH [--unsignable WHY]
+                   [--document FILE]..."""
 import argparse
 import base64
 import hashlib
@@ -22,6 +24,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'
 import publisher  # noqa: E402
 
 BLOCK = 64 * 1024
+TEST_SUBJECT = 'CN=TavrinoRename Test'  # cmake/signing_certificate.cmake
 FOOTER = ['AppxBlockMap.xml', '[Content_Types].xml', 'AppxSignature.p7x']
 NS = {
     'm': 'http://schemas.microsoft.com/appx/manifest/foundation/windows10',
@@ -275,7 +278,13 @@ def main():
     for option in ('package', 'certificate', 'name', 'publisher', 'version', 'clsid', 'osslsigncode'):
         parser.add_argument('--' + option, required=True)
     parser.add_argument('--unsignable')
+    parser.add_argument('--document', action='append', default=[])
     args = parser.parse_args()
+
+    family = f'{args.name}_{publisher.publisher_id(TEST_SUBJECT)}'
+    for document in args.document:
+        if family not in open(document, encoding='utf-8').read():
+            fail(f'{document} does not name {family}, the package family of test-signed builds')
 
     package = os.path.join(args.folder, args.package)
     certificate = os.path.join(args.folder, args.certificate)
