@@ -6,13 +6,18 @@ bool IsPowerShellSingleQuote(wchar_t c) {
   return c == L'\'' || c == L'\u2018' || c == L'\u2019' || c == L'\u201A' || c == L'\u201B';
 }
 
-std::wstring Guarded(std::wstring_view body) {
-  // The message goes out as bytes of our choosing: the console's code page is unknown without a
-  // console, and a hidden window has no use for progress drawing.
+// Cmdlets, parameters and property reads only: where policy holds PowerShell to its constrained
+// language (AppLocker, WDAC), a method call on a .NET type is refused, and a refusal in the error
+// handler would hide the system's reason. The message goes to a file of the program's naming,
+// since the console's code page is unknown without a console; a hidden window has no use for
+// progress drawing.
+std::wstring Guarded(std::wstring_view body, std::wstring_view messageFile) {
   return L"$ErrorActionPreference='Stop';$ProgressPreference='SilentlyContinue';try{" + std::wstring(body) +
-         L"}catch{$b=[Text.Encoding]::UTF8.GetBytes($_.Exception.Message);$e=[Console]::OpenStandardError();"
-         L"$e.Write($b,0,$b.Length);$e.Flush();$c=$_.Exception.HResult;if(!$c){$c=1};exit $c}";
+         L"}catch{$c=$_.Exception.HResult;if(!$c){$c=1};Set-Content -LiteralPath " + PowerShellLiteral(messageFile) +
+         L" -Value $_.Exception.Message -Encoding UTF8 -ErrorAction SilentlyContinue;exit $c}";
 }
+
+bool IsWildcardCharacter(wchar_t c) { return c == L'[' || c == L']' || c == L'*' || c == L'?' || c == L'`'; }
 
 }  // namespace
 
@@ -34,13 +39,26 @@ std::wstring PowerShellLiteral(std::wstring_view text) {
   return literal + L"'";
 }
 
-std::wstring AddPackageScript(std::wstring_view packagePath, std::wstring_view folder) {
-  return Guarded(L"Add-AppxPackage -Path " + PowerShellLiteral(packagePath) + L" -ExternalLocation " +
-                 PowerShellLiteral(folder));
+std::wstring PowerShellWildcardLiteral(std::wstring_view path) {
+  std::wstring escaped;
+  for (wchar_t c : path) {
+    if (IsWildcardCharacter(c)) escaped += L'`';
+    escaped += c;
+  }
+  return PowerShellLiteral(escaped);
 }
 
-std::wstring RemovePackageScript(std::wstring_view packageName) {
-  return Guarded(L"Get-AppxPackage -Name " + PowerShellLiteral(packageName) + L" | Remove-AppxPackage");
+std::wstring AddPackageScript(std::wstring_view packagePath, std::wstring_view folder, std::wstring_view messageFile) {
+  return Guarded(L"Add-AppxPackage -Path " + PowerShellWildcardLiteral(packagePath) + L" -ExternalLocation " +
+                     PowerShellLiteral(folder),
+                 messageFile);
+}
+
+std::wstring RemovePackagesScript(const std::vector<std::wstring>& fullNames, std::wstring_view messageFile) {
+  std::wstring body;
+  for (const std::wstring& name : fullNames)
+    body += (body.empty() ? L"" : L";") + (L"Remove-AppxPackage -Package " + PowerShellLiteral(name));
+  return Guarded(body, messageFile);
 }
 
 std::optional<std::wstring> PowerShellCommandLine(std::wstring_view powershell, std::wstring_view script) {

@@ -25,10 +25,16 @@ std::vector<CPackageStep> PackagePlan(const CPackageFacts& facts, bool wanted);
 // (the apostrophe and the four typographic ones) is doubled; nothing else is touched.
 std::wstring PowerShellLiteral(std::wstring_view text);
 
-// The scripts. Each stops at the first error, writes its message to the error output as UTF-8 and
-// exits with its HRESULT.
-std::wstring AddPackageScript(std::wstring_view packagePath, std::wstring_view folder);
-std::wstring RemovePackageScript(std::wstring_view packageName);
+// A literal for a parameter that expands wildcards (Add-AppxPackage's -Path): `[`, `]`, `*`, `?`
+// and the backtick are escaped with a backtick, so that a folder like `tools[1]` is taken as it is.
+std::wstring PowerShellWildcardLiteral(std::wstring_view path);
+
+// The scripts. Each stops at the first error; its error handler writes the error's message to
+// `messageFile` (UTF-8 with a byte-order mark) and exits with the error's HRESULT.
+std::wstring AddPackageScript(std::wstring_view packagePath, std::wstring_view folder, std::wstring_view messageFile);
+// Removes exactly the packages named by their full names: those Windows reports for our family.
+// Selected by name alone, a package of the same name signed by another publisher would go too.
+std::wstring RemovePackagesScript(const std::vector<std::wstring>& fullNames, std::wstring_view messageFile);
 
 // The command line that runs `script` hidden from any profile, prompt or execution policy, the
 // program named by its full path. Nothing when the script holds a double quote: it travels as one

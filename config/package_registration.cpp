@@ -33,8 +33,10 @@ std::wstring Hex(DWORD value) {
   return text;
 }
 
-// Our scripts write UTF-8; what PowerShell writes itself is in the console's (OEM) code page.
-std::wstring DecodeOutput(const std::string& bytes) {
+// Our scripts write UTF-8, with a byte-order mark; what PowerShell writes itself is in the
+// console's (OEM) code page.
+std::wstring DecodeOutput(std::string bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
   if (bytes.empty()) return {};
   for (UINT codePage : {static_cast<UINT>(CP_UTF8), ::GetOEMCP()}) {
     DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
@@ -47,15 +49,23 @@ std::wstring DecodeOutput(const std::string& bytes) {
   return {};
 }
 
-// A temporary file the child inherits as its error output; gone with its last handle.
-CFileHandle CreateOutputFile() {
+// A new empty file of a unique name in the temporary folder; nothing when none can be made.
+std::wstring CreateTempFile() {
   wchar_t folder[MAX_PATH + 1] = {};
   wchar_t name[MAX_PATH + 1] = {};
   if (!::GetTempPathW(ARRAYSIZE(folder), folder) || !::GetTempFileNameW(folder, L"tav", 0, name)) return {};
+  return name;
+}
+
+// A temporary file the child inherits as its error output; gone with its last handle.
+CFileHandle CreateOutputFile() {
+  const std::wstring name = CreateTempFile();
+  if (name.empty()) return {};
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-  CFileHandle file(::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  if (!file) ::DeleteFileW(name);
+  CFileHandle file(::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!file) ::DeleteFileW(name.c_str());
   return file;
 }
 
@@ -69,12 +79,37 @@ std::string ReadFromStart(HANDLE file) {
   return bytes;
 }
 
+// The file a script's error handler writes the error's message to; removed when done with.
+class CMessageFile {
+public:
+  CMessageFile() : path_(CreateTempFile()), error_(path_.empty() ? ::GetLastError() : 0) {}
+  CMessageFile(const CMessageFile&) = delete;
+  CMessageFile& operator=(const CMessageFile&) = delete;
+  ~CMessageFile() {
+    if (!path_.empty()) ::DeleteFileW(path_.c_str());
+  }
+  const std::wstring& Path() const { return path_; }
+  DWORD Error() const { return error_; }
+  // What the script wrote; nothing when it wrote nothing.
+  std::wstring Read() const {
+    CFileHandle file(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+    return file ? DecodeOutput(ReadFromStart(file.Get())) : std::wstring();
+  }
+
+private:
+  std::wstring path_;
+  DWORD error_;
+};
+
 bool PackageFilePresent(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-CPackageFailure RunFailure(const CProgramRun& run, CPackageStep step, const std::wstring& program) {
+// `message`: what the script's error handler wrote; else what PowerShell wrote to its error output.
+CPackageFailure RunFailure(const CProgramRun& run, const std::wstring& message, CPackageStep step,
+                           const std::wstring& program) {
   switch (run.end) {
     case CProgramRun::CEnd::NotStarted:
       return {TrimEnd(SystemMessage(run.code)) + L"\n【パス】" + program, L"start:" + Hex(run.code)};
@@ -85,6 +120,7 @@ CPackageFailure RunFailure(const CProgramRun& run, CPackageStep step, const std:
     case CProgramRun::CEnd::Exited:
       break;
   }
+  if (!message.empty()) return {message, L"exit:" + Hex(run.code)};
   if (!run.errorOutput.empty()) return {run.errorOutput, L"exit:" + Hex(run.code)};
   return {FillPlaceholder(step == CPackageStep::Add
                               ? L"PowerShellは終了コード%sで終了しましたが、パッケージはこのフォルダに登録されていません。"
@@ -193,6 +229,27 @@ CProgramRun CSystemPackageDeployment::Run(const std::wstring& program, const std
 
 std::optional<std::wstring> CSystemPackageDeployment::RegisteredFolder() { return RegisteredPackageFolder(); }
 
+std::vector<std::wstring> CSystemPackageDeployment::RegisteredPackages() {
+  // Declared here: mingw-w64 has no appmodel.h. Windows 10 before 2004 and Wine may lack it.
+  using GetPackagesByPackageFamilyFn = LONG(WINAPI*)(PCWSTR, UINT32*, PWSTR*, UINT32*, WCHAR*);
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  auto packagesOf = kernel ? reinterpret_cast<GetPackagesByPackageFamilyFn>(
+                                 reinterpret_cast<void*>(::GetProcAddress(kernel, "GetPackagesByPackageFamily")))
+                           : nullptr;
+  UINT32 count = 0, length = 0;
+  if (!packagesOf || packagesOf(kPackageFamilyName, &count, nullptr, &length, nullptr) != ERROR_INSUFFICIENT_BUFFER)
+    return {};
+  std::vector<PWSTR> names(count);
+  std::vector<WCHAR> buffer(length);
+  if (packagesOf(kPackageFamilyName, &count, names.data(), &length, buffer.data()) != ERROR_SUCCESS) return {};
+  return std::vector<std::wstring>(names.begin(), names.begin() + count);
+}
+
+void CSystemPackageDeployment::Pause(DWORD ms) {
+  CWaitCursor wait;
+  ::Sleep(ms);
+}
+
 CPackageRegistration::CPackageRegistration(IPackageDeployment& deployment, DWORD build, std::wstring folder)
     : deployment_(deployment), build_(build), folder_(std::move(folder)) {}
 
@@ -209,19 +266,41 @@ std::optional<CPackageFailure> CPackageRegistration::Apply(bool wanted) {
   return std::nullopt;
 }
 
+bool CPackageRegistration::Done(CPackageStep step) {
+  if (step == CPackageStep::Add) return TopLevelMenuServes(folder_, build_, deployment_.RegisteredFolder());
+  return deployment_.RegisteredPackages().empty() && !deployment_.RegisteredFolder();
+}
+
 std::optional<CPackageFailure> CPackageRegistration::Take(CPackageStep step) {
   const std::wstring powershell = PowerShellPath();
   const bool add = step == CPackageStep::Add;
+  std::vector<std::wstring> ours;
+  if (!add) {
+    ours = deployment_.RegisteredPackages();
+    if (ours.empty()) {
+      if (Done(step)) return std::nullopt;
+      return CPackageFailure{L"Windowsがパッケージの完全名を返しませんでした。", L"names"};
+    }
+  }
+  CMessageFile message;
+  if (message.Path().empty())
+    return RunFailure({CProgramRun::CEnd::NotStarted, message.Error(), L""}, L"", step, powershell);
   std::optional<std::wstring> commandLine = PowerShellCommandLine(
-      powershell, add ? AddPackageScript(JoinPath(folder_, kPackageFileName), folder_) : RemovePackageScript(kPackageName));
+      powershell, add ? AddPackageScript(JoinPath(folder_, kPackageFileName), folder_, message.Path())
+                      : RemovePackagesScript(ours, message.Path()));
   if (!commandLine)
     return CPackageFailure{FillPlaceholder(L"PowerShellに渡せない文字がパスに含まれています。\n【パス】%s", folder_),
                            L"path"};
   CProgramRun run = deployment_.Run(powershell, *commandLine, kPowerShellTimeoutMs);
-  // Windows decides, not the exit code.
-  std::optional<std::wstring> registered = deployment_.RegisteredFolder();
-  if (add ? TopLevelMenuServes(folder_, build_, registered) : !registered) return std::nullopt;
-  return RunFailure(run, step, powershell);
+  // Windows decides, not the exit code; a deployment may outlive the PowerShell ended at the limit.
+  bool done = Done(step);
+  for (DWORD waited = 0; !done && run.end == CProgramRun::CEnd::TimedOut && waited < kSettleMs;
+       waited += kSettlePollMs) {
+    deployment_.Pause(kSettlePollMs);
+    done = Done(step);
+  }
+  if (done) return std::nullopt;
+  return RunFailure(run, message.Read(), step, powershell);
 }
 
 std::optional<std::wstring> UpdateContextMenuRegistration(bool on, CPackageRegistration& package) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "package_plan_model.h"
 
@@ -26,6 +27,10 @@ public:
   virtual CProgramRun Run(const std::wstring& program, const std::wstring& commandLine, DWORD timeoutMs) = 0;
   // The folder the package is registered for in this user's account; nothing when it is not.
   virtual std::optional<std::wstring> RegisteredFolder() = 0;
+  // The full names of this user's packages of our family (our name and our publisher).
+  virtual std::vector<std::wstring> RegisteredPackages() = 0;
+  // Waits `ms` before Windows is asked again.
+  virtual void Pause(DWORD ms) = 0;
 };
 
 // The system itself, under the wait cursor while PowerShell runs.
@@ -33,6 +38,8 @@ class CSystemPackageDeployment final : public IPackageDeployment {
 public:
   CProgramRun Run(const std::wstring& program, const std::wstring& commandLine, DWORD timeoutMs) override;
   std::optional<std::wstring> RegisteredFolder() override;
+  std::vector<std::wstring> RegisteredPackages() override;
+  void Pause(DWORD ms) override;
 };
 
 // Starts `program` by its full path without a window, its error output going to a file of its own,
@@ -42,6 +49,10 @@ CProgramRun RunHidden(const std::wstring& program, const std::wstring& commandLi
 // Windows PowerShell in the system folder: never a bare name that the search path could answer.
 std::wstring PowerShellPath();
 constexpr DWORD kPowerShellTimeoutMs = 60000;
+// Ending PowerShell does not end a deployment Windows has begun: after the limit, Windows is asked
+// again every so often for a while before the step counts as failed.
+constexpr DWORD kSettleMs = 10000;
+constexpr DWORD kSettlePollMs = 500;
 
 // Why the package is not as wished: the system's reason for the user, and a key that stays the
 // same for the same cause (a deployment error's text carries a new activity id each time).
@@ -58,6 +69,7 @@ public:
 
 private:
   std::optional<CPackageFailure> Take(CPackageStep step);
+  bool Done(CPackageStep step);
 
   IPackageDeployment& deployment_;
   DWORD build_;

@@ -2,9 +2,12 @@
 """The package as shipped in dist/tavrino, read back as Windows reads it before it accepts it: the
 zip's layout and order, each local header against the central directory, every block of the block
 map against the data, the content types, the manifest against the build's identity and the
-certificate, and the signature against the shipped certificate.
+certificate, its logos both in the package and beside the programs, and the signature against the
+shipped certificate. The user's documents name the family of test-signed builds, for removing it
+by hand: they must name it right.
   check_package.py FOLDER --package FILE --certificate FILE --name NAME --publisher PUBLISHER
-                   --version VERSION --clsid CLSID --osslsigncode PATH [--unsignable WHY]"""
+                   --version VERSION --clsid CLSID --osslsigncode PATH [--unsignable WHY]
+                   [--document FILE]..."""
 import argparse
 import base64
 import hashlib
@@ -21,6 +24,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'
 import publisher  # noqa: E402
 
 BLOCK = 64 * 1024
+TEST_SUBJECT = 'CN=TavrinoRename Test'  # cmake/signing_certificate.cmake
 FOOTER = ['AppxBlockMap.xml', '[Content_Types].xml', 'AppxSignature.p7x']
 NS = {
     'm': 'http://schemas.microsoft.com/appx/manifest/foundation/windows10',
@@ -200,7 +204,8 @@ def check_manifest(entries, folder, args, subject):
     if 'runFullTrust' not in capabilities:
         fail('manifest: no runFullTrust capability')
 
-    # Logos come from the package; they must be PNG files of the size their name says.
+    # Logos come from the package, or from the external location: the same PNG files of the size
+    # their name says, in both places.
     application = root.find('m:Applications/m:Application', NS)
     visual = application.find('uap:VisualElements', NS)
     logos = [(root.findtext('m:Properties/m:Logo', namespaces=NS), 50),
@@ -211,6 +216,11 @@ def check_manifest(entries, folder, args, subject):
             fail(f'manifest: logo {logo} is not in the package')
         elif png_size(e.content) != (edge, edge):
             fail(f'manifest: logo {logo} is not a {edge}x{edge} PNG file')
+        beside = os.path.join(folder, *(logo or '').replace('\\', '/').split('/'))
+        if not os.path.isfile(beside):
+            fail(f'manifest: logo {logo} is not beside the programs')
+        elif e is not None and open(beside, 'rb').read() != e.content:
+            fail(f'manifest: logo {logo} beside the programs differs from the one in the package')
     if visual.get('AppListEntry') != 'none':
         fail('manifest: the application would appear in the Start menu')
 
@@ -268,7 +278,13 @@ def main():
     for option in ('package', 'certificate', 'name', 'publisher', 'version', 'clsid', 'osslsigncode'):
         parser.add_argument('--' + option, required=True)
     parser.add_argument('--unsignable')
+    parser.add_argument('--document', action='append', default=[])
     args = parser.parse_args()
+
+    family = f'{args.name}_{publisher.publisher_id(TEST_SUBJECT)}'
+    for document in args.document:
+        if family not in open(document, encoding='utf-8').read():
+            fail(f'{document} does not name {family}, the package family of test-signed builds')
 
     package = os.path.join(args.folder, args.package)
     certificate = os.path.join(args.folder, args.certificate)

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cwchar>
 #include <future>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,7 @@ namespace {
 
 constexpr DWORD kWindows11 = 22631;
 constexpr DWORD kWindows10 = 19045;
-const std::wstring kStubReason = L"PowerShellは終了コード0x00000000で終了しましたが、パッケージはこのフォルダに登録されていません。";
+constexpr wchar_t kStubReason[] = L"PowerShellは終了コード0x00000000で終了しましたが、パッケージはこのフォルダに登録されていません。";
 
 std::vector<std::wstring> Arguments(const std::wstring& commandLine) {
   int count = 0;
@@ -44,8 +46,29 @@ std::vector<std::wstring> Arguments(const std::wstring& commandLine) {
   return arguments;
 }
 
+// A full name of our package, and one of a package of the same name signed by someone else.
+std::wstring FullName(bool ours) {
+  const std::wstring publisherId = std::wstring(kPackageFamilyName).substr(std::wcslen(kPackageName) + 1);
+  return std::wstring(kPackageName) + L"_2.1.2.0_x64__" + (ours ? publisherId : L"0a1b2c3d4e5f6");
+}
+
+// What a script passes after `prefix`: a single-quoted literal read back.
+std::vector<std::wstring> LiteralsAfter(const std::wstring& script, const std::wstring& prefix) {
+  std::vector<std::wstring> literals;
+  for (std::size_t at = script.find(prefix + L"'"); at != std::wstring::npos; at = script.find(prefix + L"'", at)) {
+    std::wstring text;
+    for (at += prefix.size() + 1; at < script.size() && !(script[at] == L'\'' && script[at + 1] != L'\''); ++at)
+      text += script[at] == L'\'' ? script[++at] : script[at];
+    literals.push_back(text);
+  }
+  return literals;
+}
+
 // Plays Windows 11's deployment: records each PowerShell run with whether the classic handler was
-// registered at that moment, and, when it obeys, registers or removes as the command line says.
+// registered at that moment. Obeying, it adds our package or removes the packages the script names
+// by full name, at once or, for a deployment that outlives PowerShell, after `lateBy` pauses. Not
+// obeying, it ends as `result` says, its error handler writing `message` to the file the script
+// names as Set-Content -Encoding UTF8 writes it.
 class CRecordingDeployment final : public IPackageDeployment {
 public:
   struct CCall {
@@ -55,27 +78,59 @@ public:
   };
   CProgramRun Run(const std::wstring& program, const std::wstring& commandLine, DWORD timeoutMs) override {
     calls.push_back({program, commandLine, timeoutMs, IsExtensionRegistered()});
-    if (!obeys) return result;
-    if (commandLine.find(L"Add-AppxPackage") != std::wstring::npos)
-      registered = folder;
-    else
-      registered.reset();
-    return {CProgramRun::CEnd::Exited, 0, L""};
+    if (!obeys) {
+      if (!message.empty())
+        WriteBytes(LiteralsAfter(commandLine, L"Set-Content -LiteralPath ").at(0),
+                   "\xEF\xBB\xBF" + ToUtf8(message) + "\r\n");
+      return result;
+    }
+    pending = commandLine;
+    if (lateBy == 0) Deploy();
+    return lateBy == 0 ? CProgramRun{CProgramRun::CEnd::Exited, 0, L""} : result;
   }
-  std::optional<std::wstring> RegisteredFolder() override { return registered; }
+  std::optional<std::wstring> RegisteredFolder() override {
+    for (const auto& [name, where] : packages)
+      if (name == FullName(true)) return where;
+    return std::nullopt;
+  }
+  std::vector<std::wstring> RegisteredPackages() override {
+    return RegisteredFolder() ? std::vector{FullName(true)} : std::vector<std::wstring>{};
+  }
+  void Pause(DWORD ms) override {
+    pauses.push_back(ms);
+    if (pauses.size() == lateBy) Deploy();
+  }
+
+  void Deploy() {
+    if (pending.find(L"Add-AppxPackage") != std::wstring::npos) packages.emplace_back(FullName(true), folder);
+    for (const std::wstring& name : LiteralsAfter(pending, L"Remove-AppxPackage -Package "))
+      std::erase_if(packages, [&](const auto& package) { return package.first == name; });
+  }
+  void Register(const std::wstring& where) { packages = {{FullName(true), where}}; }
 
   std::wstring folder;
-  std::optional<std::wstring> registered;
+  std::vector<std::pair<std::wstring, std::wstring>> packages;  // full name, folder
   bool obeys = true;
+  std::size_t lateBy = 0;
   CProgramRun result{CProgramRun::CEnd::Exited, 0, L""};  // a run that does not obey: Wine's stub
+  std::wstring message;
+  std::wstring pending;
   std::vector<CCall> calls;
+  std::vector<DWORD> pauses;
 };
+
+// Under Constrained Language Mode a script may not name a .NET type or call a method on one.
+void ExpectNoMethodCalls(const std::wstring& script) {
+  const std::wstring code = std::regex_replace(script, std::wregex(L"'([^']|'')*'"), L"''");
+  EXPECT_FALSE(std::regex_search(code, std::wregex(L"\\[|::|\\.\\w+\\s*\\("))) << U8(script);
+}
 
 class PackageRegistrationTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    // PowerShell's quotes, blanks that must not collapse, and what a single-quoted literal keeps as it is.
-    folder_ = root_ / L"It's  ‘$x`タブリノ’";
+    // PowerShell's quotes, blanks that must not collapse, what a single-quoted literal keeps as it
+    // is, and what a wildcard parameter would expand.
+    folder_ = root_ / L"It's  ‘$x`タブリノ’[1]";
     ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr));
     WriteBytes(JoinPath(folder_, kPackageFileName), "the package");
     system_.folder = folder_;
@@ -83,6 +138,12 @@ protected:
   std::optional<std::wstring> Update(bool on, DWORD build = kWindows11) {
     CPackageRegistration package(system_, build, folder_);
     return UpdateContextMenuRegistration(on, package);
+  }
+  static std::wstring Notice(const std::wstring& reason) {
+    return L"Windows 11の右クリックメニューにタブリノリネームの項目を追加できませんでした。\n【内容】" + reason +
+           L"\n※パッケージに署名した証明書がこのPCで信頼されていない場合は、管理者がその証明書を"
+           L"「信頼されたユーザー」に登録すると追加できるようになります。\n"
+           L"※それまでは「その他のオプションを確認」で開くメニューから、これまでどおりご利用いただけます。";
   }
 
   CTempDir root_{L"package"};
@@ -100,36 +161,45 @@ TEST_F(PackageRegistrationTest, EnablingAddsAfterTheClassicHandlerAndDisablingRe
   ::GetSystemDirectoryW(systemFolder, MAX_PATH);
   const std::wstring powershell = JoinPath(systemFolder, L"WindowsPowerShell\\v1.0\\powershell.exe");
   EXPECT_EQ(U8(system_.calls[0].program), U8(powershell));
-  const std::wstring literal = L"'" + root_.Path() + L"\\It''s  ‘‘$x`タブリノ’’";
+  // -Path expands wildcards: escaped with backticks; -ExternalLocation takes the folder as it is.
+  const std::wstring escaped = L"'" + root_.Path() + L"\\It''s  ‘‘$x``タブリノ’’`[1`]";
+  const std::wstring literal = L"'" + root_.Path() + L"\\It''s  ‘‘$x`タブリノ’’[1]";
   std::vector<std::wstring> expected = {powershell, L"-NoProfile", L"-NonInteractive", L"-ExecutionPolicy",
                                         L"Bypass",  L"-Command"};
   std::vector<std::wstring> arguments = Arguments(system_.calls[0].commandLine);
   ASSERT_EQ(arguments.size(), expected.size() + 1);
   EXPECT_EQ(std::vector<std::wstring>(arguments.begin(), arguments.end() - 1), expected);
-  EXPECT_NE(arguments.back().find(L"Add-AppxPackage -Path " + literal + L"\\tavrino_contextmenu.msix' -ExternalLocation " +
+  EXPECT_NE(arguments.back().find(L"Add-AppxPackage -Path " + escaped + L"\\tavrino_contextmenu.msix' -ExternalLocation " +
                                   literal + L"'"),
             std::wstring::npos)
       << U8(arguments.back());
-  EXPECT_EQ(system_.registered, folder_);
+  ExpectNoMethodCalls(arguments.back());
+  EXPECT_EQ(system_.RegisteredFolder(), folder_);
   EXPECT_FALSE(PowerShellCommandLine(powershell, L"'a\"b'")) << "a double quote would end the argument";
+  EXPECT_EQ(U8(PowerShellWildcardLiteral(L"a[1]*?`'b")), U8(L"'a`[1`]`*`?``''b'"));
 
   EXPECT_EQ(Update(true), std::nullopt);
   EXPECT_EQ(system_.calls.size(), 1u) << "registered for this folder: nothing to do";
 
+  // Only our family's package goes, by its full name; one of the same name from another publisher stays.
+  system_.packages.emplace_back(FullName(false), L"C:\\their release");
   EXPECT_EQ(Update(false), std::nullopt);
   ASSERT_EQ(system_.calls.size(), 2u);
   EXPECT_TRUE(system_.calls[1].classicRegistered) << "the package goes first";
-  EXPECT_NE(system_.calls[1].commandLine.find(L"Get-AppxPackage -Name 'TavrinoRename.ContextMenu' | Remove-AppxPackage"),
-            std::wstring::npos);
+  arguments = Arguments(system_.calls[1].commandLine);
+  EXPECT_EQ(LiteralsAfter(arguments.back(), L"Remove-AppxPackage -Package "), std::vector{FullName(true)});
+  EXPECT_EQ(arguments.back().find(L"AppxPackage -Name"), std::wstring::npos) << U8(arguments.back());
+  ExpectNoMethodCalls(arguments.back());
+  EXPECT_EQ(system_.packages.size(), 1u);
   EXPECT_FALSE(IsExtensionRegistered());
   EXPECT_EQ(Update(false), std::nullopt);
-  EXPECT_EQ(system_.calls.size(), 2u) << "nothing registered: nothing to remove";
+  EXPECT_EQ(system_.calls.size(), 2u) << "nothing of ours registered: nothing to remove";
 }
 
 TEST_F(PackageRegistrationTest, NothingIsAttemptedOnWindows10OrWithoutThePackageFile) {
   EXPECT_EQ(Update(true, kWindows10), std::nullopt);
   EXPECT_TRUE(IsExtensionRegistered());
-  system_.registered = L"C:\\elsewhere";
+  system_.Register(L"C:\\elsewhere");
   EXPECT_EQ(Update(false, kWindows10), std::nullopt);
   ASSERT_TRUE(::DeleteFileW(JoinPath(folder_, kPackageFileName).c_str()));
   EXPECT_EQ(Update(true), std::nullopt);
@@ -137,55 +207,101 @@ TEST_F(PackageRegistrationTest, NothingIsAttemptedOnWindows10OrWithoutThePackage
 }
 
 TEST_F(PackageRegistrationTest, MovedFolderIsRemovedThenAddedAgain) {
-  system_.registered = L"C:\\old place";
+  system_.Register(L"C:\\old place");
   EXPECT_EQ(Update(true), std::nullopt);
   ASSERT_EQ(system_.calls.size(), 2u);
   EXPECT_NE(system_.calls[0].commandLine.find(L"Remove-AppxPackage"), std::wstring::npos);
   EXPECT_NE(system_.calls[1].commandLine.find(L"Add-AppxPackage"), std::wstring::npos);
-  EXPECT_EQ(system_.registered, folder_);
+  EXPECT_EQ(system_.RegisteredFolder(), folder_);
 }
 
 TEST_F(PackageRegistrationTest, FailedAdditionIsToldOnceForOneCauseAndAgainWhenItChanges) {
-  const std::wstring untrusted = L"信頼されたルート証明機関で証明書チェーンが終了しています。";
   using E = CProgramRun::CEnd;
   struct {
     bool obeys;
-    CProgramRun run;
-    std::optional<std::wstring> reason;  // told, with this reason; nothing: no box
+    E end;
+    DWORD code;
+    const wchar_t* errorOutput;  // what PowerShell writes itself, when the script could not even run
+    const wchar_t* message;      // what the script's error handler writes
+    const wchar_t* reason;       // told, with this reason; nothing: no box
   } const steps[] = {
-      {false, {E::Exited, 0, L""}, kStubReason},
-      {false, {E::Exited, 0, L""}, std::nullopt},
-      {false, {E::Exited, 0x800B0109, untrusted + L" ActivityId 1"}, untrusted + L" ActivityId 1"},
-      {false, {E::Exited, 0x800B0109, untrusted + L" ActivityId 2"}, std::nullopt},
-      {false, {E::TimedOut, 0, L""}, L"PowerShellが60秒以内に終了しなかったため、処理を中止しました。"},
-      {true, {}, std::nullopt},
-      {false, {E::Exited, 0, L""}, kStubReason},
+      {false, E::Exited, 0, L"", L"", kStubReason},
+      {false, E::Exited, 0, L"", L"", nullptr},
+      {false, E::Exited, 0x800B0109, L"", L"信頼されたルート証明機関で証明書チェーンが終了しています。\r\nActivityId 1", L"信頼されたルート証明機関で証明書チェーンが終了しています。\r\nActivityId 1"},
+      {false, E::Exited, 0x800B0109, L"", L"信頼されたルート証明機関で証明書チェーンが終了しています。 ActivityId 2", nullptr},
+      {false, E::Exited, 1, L"スクリプトを実行できません。", L"", L"スクリプトを実行できません。"},
+      {false, E::TimedOut, 0, L"", L"", L"PowerShellが60秒以内に終了しなかったため、処理を中止しました。"},
+      {true, E::Exited, 0, L"", L"", nullptr},
+      {false, E::Exited, 0, L"", L"", kStubReason},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(&step - steps);
     system_.obeys = step.obeys;
-    system_.result = step.run;
-    system_.registered.reset();
+    system_.result = {step.end, step.code, step.errorOutput};
+    system_.message = step.message;
+    system_.packages.clear();
     std::optional<std::wstring> notice = Update(true);
     EXPECT_TRUE(IsExtensionRegistered()) << "the classic menu stays";
     if (!step.reason) {
       EXPECT_EQ(notice, std::nullopt);
       continue;
     }
-    EXPECT_EQ(U8(notice.value_or(L"")),
-              U8(L"Windows 11の右クリックメニューにタブリノリネームの項目を追加できませんでした。\n【内容】" + *step.reason +
-                 L"\n※パッケージに署名した証明書がこのPCで信頼されていない場合は、管理者がその証明書を"
-                 L"「信頼されたユーザー」に登録すると追加できるようになります。\n"
-                 L"※それまでは「その他のオプションを確認」で開くメニューから、これまでどおりご利用いただけます。"));
+    EXPECT_EQ(U8(notice.value_or(L"")), U8(Notice(step.reason)));
   }
   // What was told goes with the classic registration: after it, the same cause is told again.
-  system_.registered.reset();
+  system_.packages.clear();
   EXPECT_EQ(Update(false), std::nullopt);
   EXPECT_NE(Update(true), std::nullopt);
 }
 
+TEST_F(PackageRegistrationTest, DeploymentThatOutlivesPowerShellIsAwaitedBeforeItCountsAsFailed) {
+  const std::size_t polls = kSettleMs / kSettlePollMs;
+  const std::wstring timedOut = L"PowerShellが60秒以内に終了しなかったため、処理を中止しました。";
+  using E = CProgramRun::CEnd;
+  struct {
+    bool on;
+    E end;
+    std::size_t lateBy;  // pauses until the deployment lands; past the polls: never
+    std::size_t pauses;
+    bool fails;
+  } const cases[] = {
+      {true, E::TimedOut, 3, 3, false},
+      {true, E::TimedOut, polls, polls, false},
+      {true, E::TimedOut, polls + 1, polls, true},
+      {true, E::Exited, 1, 0, true},  // PowerShell ended on its own: Windows is done with it
+      {false, E::TimedOut, 2, 2, false},
+      {false, E::TimedOut, polls + 1, polls, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    system_.packages.clear();
+    if (!c.on) system_.Register(folder_);
+    system_.pauses.clear();
+    system_.lateBy = c.lateBy;
+    system_.result = {c.end, 0, L""};
+    std::wstring error;
+    std::optional<std::wstring> notice;
+    try {
+      notice = Update(c.on);
+    } catch (const std::exception& e) {
+      error = ErrorText(e);
+    }
+    system_.lateBy = 0;
+    EXPECT_EQ(system_.pauses, std::vector<DWORD>(c.pauses, kSettlePollMs));
+    EXPECT_EQ(system_.RegisteredFolder() == folder_, c.on != c.fails);
+    const std::wstring reason = c.end == E::TimedOut ? timedOut : kStubReason;
+    const std::wstring removal = L"Windows 11の右クリックメニューからタブリノリネームの項目を削除できませんでした。\n【内容】";
+    if (c.on)
+      EXPECT_EQ(U8(notice.value_or(L"")), c.fails ? U8(Notice(reason)) : "");
+    else
+      EXPECT_EQ(U8(error), c.fails ? U8(removal + reason) : "");
+    system_.packages.clear();
+    Update(false);  // forgets what was told
+  }
+}
+
 TEST_F(PackageRegistrationTest, FailedRemovalIsAnErrorAfterTheClassicHandlerIsRemoved) {
-  system_.registered = folder_;
+  system_.Register(folder_);
   system_.obeys = false;
   ASSERT_NO_THROW(Update(true));
   try {
