@@ -66,6 +66,11 @@ struct MenuTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DestroyMenu(h); }
 };
+struct IconTraits {  // icons loaded at a size of our own, which are not shared
+  using Type = HICON;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DestroyIcon(h); }
+};
 struct MappedViewTraits {
   using Type = void*;
   static Type Invalid() { return nullptr; }
@@ -89,6 +94,7 @@ using CRegKey = CUniqueHandle<RegKeyTraits>;
 using CModule = CUniqueHandle<ModuleTraits>;
 using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
 using CMenu = CUniqueHandle<MenuTraits>;
+using CIcon = CUniqueHandle<IconTraits>;
 using CMappedView = CUniqueHandle<MappedViewTraits>;
 using CHook = CUniqueHandle<HookTraits>;
 using CCoTaskString = CUniqueHandle<CoTaskStringTraits>;

@@ -1,6 +1,7 @@
 #include "basic_tab_page.h"
 
 #include "context_menu_ext_config_dlg.h"
+#include "display_scale.h"
 #include "rename_ext_config_dlg.h"
 #include "resource.h"
 #include "version.h"
@@ -34,6 +35,9 @@ void CBasicTabPage::OnInitPage() {
   version_ = Item(IDC_VERSION);
   status_ = Item(IDC_RESIDENCY_STATUS);
   link_.SubclassWindow(Item(IDC_WEB_LINK));
+  // The static loaded the icon at the system's icon size; this one is drawn for the page's DPI.
+  icon_.Reset(LoadIconForWindow(Hwnd(), ThisModule(), IDI_PRODUCT, 32));
+  if (icon_) ::SendMessageW(Item(IDC_PRODUCT_ICON), STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
 }
 
 void CBasicTabPage::Initialize(bool wasResident) {
@@ -46,6 +50,7 @@ void CBasicTabPage::Initialize(bool wasResident) {
   ::SetWindowTextW(status_, wasResident ? L"（※現在常駐しています）" : L"（※現在常駐していません）");
   DdxRadio(Hwnd(), IDC_RENAME_EXT_ENABLE, renameExtChoice_, false);
   DdxRadio(Hwnd(), IDC_CONTEXT_MENU_ENABLE, contextMenuChoice_, false);
+  for (HWND filled : {version_, status_}) FitLabel(filled);
 }
 
 bool CBasicTabPage::Gather() {

@@ -7,6 +7,7 @@
 #include "config_app.h"
 #include "data_exchange.h"
 #include "dialog_impl.h"
+#include "handles.h"
 #include "hyperlink.h"
 #include "settings.h"
 
@@ -34,6 +35,7 @@ private:
   HWND version_ = nullptr;
   HWND status_ = nullptr;
   CHyperLink link_;
+  CIcon icon_;  // the product icon at the page's DPI, shown by the about block
 };
 
 // "Ver.2.1.2 (x64)"; a release suffix stands after the numbers, one blank apart.

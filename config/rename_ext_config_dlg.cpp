@@ -32,7 +32,7 @@ constexpr struct {
     {IDC_RENAME_ADD_CONNECTION, IDC_INSERT_DATE},
 };
 
-constexpr int kPartColumnWidth = 100;
+constexpr int kPartColumnWidth = 100;  // pixels at 96 DPI
 
 }  // namespace
 
@@ -52,6 +52,7 @@ BOOL CRenameExtConfigDlg::OnInitDialog() {
   parts_.SetSingleColumn(kPartColumnWidth);
   model_ = CNamePartsModel(settings_.renameExtFileNamePartSelectOrder, settings_.renameExtFileNamePartCheckList);
   FillParts();
+  parts_.WidenColumnToLines();
 
   for (std::size_t i = 0; i < kSwitchCount; ++i) {
     switches_[i] = settings_.*kSwitches[i].field;

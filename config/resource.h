@@ -26,6 +26,7 @@
 #define IDC_VERSION 1022
 #define IDC_RESIDENCY_STATUS 1024
 #define IDC_WEB_LINK 1029
+#define IDC_PRODUCT_ICON 1040
 
 // Options page
 #define IDC_CONNECTION 1033

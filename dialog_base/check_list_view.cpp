@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "display_scale.h"
+
 namespace {
 
 // State images of a check-box list: 1 unchecked, 2 checked.
@@ -17,16 +19,24 @@ bool CCheckListViewCtrl::Attach(HWND listView) {
   return true;
 }
 
-void CCheckListViewCtrl::SetSingleColumn(int width) {
+void CCheckListViewCtrl::SetSingleColumn(int widthAt96) {
   while (::SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
   }
   wchar_t title[1] = {};
   LVCOLUMNW column{};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
   column.fmt = LVCFMT_LEFT;
-  column.cx = width;
+  column.cx = ScaleForWindow(hwnd_, widthAt96);
   column.pszText = title;
   ::SendMessageW(hwnd_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+}
+
+void CCheckListViewCtrl::WidenColumnToLines() {
+  auto width = static_cast<int>(::SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, 0, 0));
+  // The view measures its lines with their check boxes and its own margins.
+  ::SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+  auto needed = static_cast<int>(::SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, 0, 0));
+  if (needed < width) ::SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(width, 0));
 }
 
 int CCheckListViewCtrl::AddItem(const std::wstring& text, bool checked) {

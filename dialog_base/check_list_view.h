@@ -11,8 +11,11 @@ public:
   bool Attach(HWND listView);
   HWND Hwnd() const { return hwnd_; }
 
-  // One left-aligned column `width` pixels wide with an empty title; any columns before go.
-  void SetSingleColumn(int width);
+  // One left-aligned column with an empty title, `widthAt96` pixels wide at 96 DPI and as wide at
+  // the view's DPI; any columns before go.
+  void SetSingleColumn(int widthAt96);
+  // Widens the column where its lines need more room than it has.
+  void WidenColumnToLines();
 
   // Appends a line; its position, or -1.
   int AddItem(const std::wstring& text, bool checked);

@@ -1,5 +1,7 @@
 #include "dialog_impl.h"
 
+#include "display_scale.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
@@ -77,6 +79,8 @@ INT_PTR CALLBACK CDialogImpl::DialogProc(HWND window, UINT message, WPARAM wPara
     self->OnHandlerError();
     result = message == WM_INITDIALOG ? TRUE : FALSE;
   }
+  // Texts measured with the font the system gave, once the handler has set its own.
+  if (message == WM_INITDIALOG) FitLabels(window);
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(window, DWLP_USER, 0);
     self->hwnd_ = nullptr;

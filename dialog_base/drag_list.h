@@ -19,7 +19,8 @@ public:
   static int LBItemFromPt(HWND list, POINT screen, bool autoScroll);
 
 protected:
-  // The insertion mark before `line`, drawn on the list's parent beside the box; -1 takes it away.
+  // The insertion mark before `line`, drawn on the list's parent beside the box at the parent's DPI;
+  // -1 takes it away.
   void DrawInsert(HWND parent, HWND list, int line);
 
   // True when `message` is a drag-list notification; `result` is then the parent's answer.
@@ -35,5 +36,5 @@ protected:
 
 private:
   HWND markedList_ = nullptr;  // where the mark stands, if anywhere
-  int markedLine_ = -1;
+  RECT markedRect_{};          // what it covers on the parent
 };

@@ -32,18 +32,24 @@ wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine)
 export WINELOADER=$wine
 
-# First use makes the prefix; a lock keeps parallel tests from making it twice.
-if [ ! -f "$WINEPREFIX/.tavrino-ready" ]; then
+# First use makes the prefix; a lock keeps parallel tests from making it twice. The marker's name
+# changes when what is set up here does, so that older prefixes are set up again.
+ready="$WINEPREFIX/.tavrino-ready-2"
+if [ ! -f "$ready" ]; then
   mkdir -p "$WINEPREFIX"
   exec 9>"$build/wineprefix.lock"
   flock 9
-  if [ ! -f "$WINEPREFIX/.tavrino-ready" ]; then
+  if [ ! -f "$ready" ]; then
     env LC_ALL=ja_JP.UTF-8 "$wine" wineboot -i >/dev/null 2>&1 || true
-    for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "MS Gothic" "MS PGothic" "Meiryo" "Yu Gothic UI"; do
-      env LC_ALL=ja_JP.UTF-8 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "IPAGothic" /f >/dev/null 2>&1 || true
+    # Japanese Windows' faces by their stand-ins: the proportional ones (MS UI Gothic, the dialogs'
+    # font, and the shell's dialog font that stands for it) by the proportional IPAPGothic, whose
+    # widths come close; the fixed-pitch MS Gothic by IPAGothic, which is much wider.
+    for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "MS PGothic" "Meiryo" "Yu Gothic UI"; do
+      env LC_ALL=ja_JP.UTF-8 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "IPAPGothic" /f >/dev/null 2>&1 || true
     done
+    env LC_ALL=ja_JP.UTF-8 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Gothic" /d "IPAGothic" /f >/dev/null 2>&1 || true
     wineserver -w || true
-    touch "$WINEPREFIX/.tavrino-ready"
+    touch "$ready"
   fi
   flock -u 9
   exec 9>&-

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "handles.h"
 #include "resource.h"
 #include "test_support.h"
 #include "text.h"
@@ -346,28 +347,67 @@ TEST_F(ConfigResources, DragCursorsAre32PixelMonochromeWithTheHotSpotAtTheTopLef
   }
 }
 
-TEST_F(ConfigResources, ProductIconIs32PixelsIn256Colours) {
-  DWORD size = 0;
-  const BYTE* group = Resource(IDI_PRODUCT, RT_GROUP_ICON, &size);
-  ASSERT_NE(group, nullptr);
-  ASSERT_GE(size, 6u + 14u);
-  WORD count = *reinterpret_cast<const WORD*>(group + 4);
-  ASSERT_EQ(count, 1);
-  const BYTE* entry = group + 6;
-  EXPECT_EQ(entry[0], 32);
-  EXPECT_EQ(entry[1], 32);
-  EXPECT_EQ(*reinterpret_cast<const WORD*>(entry + 6), 8) << "bits per pixel";
+// The resource of a module loaded as data; null when absent.
+const BYTE* ResourceOf(HMODULE module, int id, LPCWSTR type, DWORD* size = nullptr) {
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
+  if (!found) return nullptr;
+  if (size) *size = ::SizeofResource(module, found);
+  return static_cast<const BYTE*>(::LockResource(::LoadResource(module, found)));
 }
 
-TEST_F(ConfigResources, ManifestAsksForCommonControls6AndSystemDpiAwareness) {
-  DWORD size = 0;
-  const BYTE* data = Resource(1, RT_MANIFEST, &size);
-  ASSERT_NE(data, nullptr);
-  std::string manifest(reinterpret_cast<const char*>(data), size);
-  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
-  EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
-            std::string::npos);
-  EXPECT_NE(manifest.find("level=\"asInvoker\" uiAccess=\"false\""), std::string::npos);
+TEST(DeliverableResources, ProductIconHoldsEverySizeIn32BitColourAndThe256ColourImage) {
+  // The programs, and the library's icon that Windows 11's menu shows.
+  const struct {
+    const wchar_t* file;
+    int id;
+  } modules[] = {{L"tavrino.exe", IDI_PRODUCT}, {L"tavrino_main.exe", 1}, {L"tavrino_shellext.dll", 101}};
+  for (const auto& m : modules) {
+    SCOPED_TRACE(U8(m.file));
+    CModule module(::LoadLibraryExW(JoinPath(BinDir(), m.file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    DWORD size = 0;
+    const BYTE* group = ResourceOf(module.Get(), m.id, RT_GROUP_ICON, &size);
+    ASSERT_NE(group, nullptr);
+    WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    ASSERT_GE(size, 6u + 14u * count);
+    std::map<std::pair<int, int>, const BYTE*> images;  // (edge, bits per pixel)
+    for (WORD i = 0; i < count; ++i) {
+      const BYTE* entry = group + 6 + 14 * i;  // width, height, colours, reserved, planes, bits, size, id
+      int edge = entry[0] ? entry[0] : 256;
+      EXPECT_EQ(entry[1] ? entry[1] : 256, edge);
+      images[{edge, *reinterpret_cast<const WORD*>(entry + 6)}] =
+          ResourceOf(module.Get(), *reinterpret_cast<const WORD*>(entry + 12), RT_ICON);
+    }
+    auto image = [&](int edge, int bits) { return images[std::make_pair(edge, bits)]; };
+    for (int edge : {16, 20, 24, 32, 40, 48, 64, 256}) EXPECT_NE(image(edge, 32), nullptr) << edge;
+    EXPECT_NE(image(32, 8), nullptr) << "for old displays";
+    ASSERT_NE(image(256, 32), nullptr);
+    EXPECT_EQ(std::memcmp(image(256, 32), "\x89PNG", 4), 0) << "the large image as PNG";
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(image(16, 32));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->biWidth, 16);
+    EXPECT_EQ(header->biBitCount, 32);
+  }
+}
+
+TEST(DeliverableResources, ProgramManifestsAskForCommonControls6AndSystemDpiAwareness) {
+  // The resident host's message boxes too, or Windows stretches them as bitmaps above 100 %.
+  for (const wchar_t* file : {L"tavrino.exe", L"tavrino_main.exe"}) {
+    SCOPED_TRACE(U8(file));
+    CModule module(::LoadLibraryExW(JoinPath(BinDir(), file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    DWORD size = 0;
+    const BYTE* data = ResourceOf(module.Get(), 1, RT_MANIFEST, &size);
+    ASSERT_NE(data, nullptr);
+    std::string manifest(reinterpret_cast<const char*>(data), size);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+              std::string::npos);
+    EXPECT_NE(
+        manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system</dpiAwareness>"),
+        std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\" uiAccess=\"false\""), std::string::npos);
+  }
 }
 
 }  // namespace
