@@ -64,21 +64,51 @@ constexpr std::string_view kWeekdays[7] = {"Sunday",   "Monday", "Tuesday", "Wed
 constexpr std::string_view kMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
                                           "July",    "August",   "September", "October", "November", "December"};
 
+// The short names are the first three letters.
+std::string_view Abbreviated(std::string_view name) { return std::string_view(name.data(), 3); }
+
+// The expansion so far: bytes past kMaxStampBytes are counted, not kept.
+class CStampWriter {
+public:
+  explicit CStampWriter(CStampBytes& out) : out_(out) {}
+  std::size_t Length() const { return length_; }
+  void Append(char c) {
+    if (length_ < kMaxStampBytes) out_.text[length_] = c;
+    ++length_;
+  }
+  void Append(std::string_view bytes) {
+    for (char c : bytes) Append(c);
+  }
+
+private:
+  CStampBytes& out_;
+  std::size_t length_ = 0;
+};
+
 // `width` digits with leading zeros; none with the alternate form ("#").
-void AppendNumber(std::string& out, int value, int width, bool alternate) {
-  std::string digits = std::to_string(value);
-  if (!alternate && digits.size() < static_cast<std::size_t>(width)) out.append(width - digits.size(), '0');
-  out += digits;
+void AppendNumber(CStampWriter& out, int value, int width, bool alternate) {
+  char digits[12];
+  std::size_t n = sizeof digits;
+  unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do {
+    digits[--n] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) digits[--n] = '-';
+  const std::size_t length = sizeof digits - n;
+  if (!alternate)
+    for (std::size_t i = length; i < static_cast<std::size_t>(width); ++i) out.Append('0');
+  out.Append(std::string_view(digits + n, length));
 }
 
-void AppendConversion(std::string& out, char conversion, bool alternate, const std::tm& t);
+void AppendConversion(CStampWriter& out, char conversion, bool alternate, const std::tm& t);
 
 // Expands a format whose conversions are all known; also the composite conversions' own formats.
-void AppendFormat(std::string& out, std::string_view format, const std::tm& t) {
+void AppendFormat(CStampWriter& out, std::string_view format, const std::tm& t) {
   // A runaway format stops as soon as it is too long for any stamp.
-  for (std::size_t i = 0; i < format.size() && out.size() <= kMaxStampBytes; ++i) {
+  for (std::size_t i = 0; i < format.size() && out.Length() <= kMaxStampBytes; ++i) {
     if (format[i] != '%') {
-      out += format[i];
+      out.Append(format[i]);
       continue;
     }
     const bool alternate = format[++i] == '#';
@@ -87,19 +117,19 @@ void AppendFormat(std::string& out, std::string_view format, const std::tm& t) {
   }
 }
 
-void AppendConversion(std::string& out, char conversion, bool alternate, const std::tm& t) {
+void AppendConversion(CStampWriter& out, char conversion, bool alternate, const std::tm& t) {
   switch (conversion) {
     case 'a':
-      out += kWeekdays[t.tm_wday].substr(0, 3);
+      out.Append(Abbreviated(kWeekdays[t.tm_wday]));
       break;
     case 'A':
-      out += kWeekdays[t.tm_wday];
+      out.Append(kWeekdays[t.tm_wday]);
       break;
     case 'b':
-      out += kMonths[t.tm_mon].substr(0, 3);
+      out.Append(Abbreviated(kMonths[t.tm_mon]));
       break;
     case 'B':
-      out += kMonths[t.tm_mon];
+      out.Append(kMonths[t.tm_mon]);
       break;
     case 'c':
       AppendFormat(out, alternate ? "%#x %X" : "%x %X", t);
@@ -129,7 +159,7 @@ void AppendConversion(std::string& out, char conversion, bool alternate, const s
       AppendNumber(out, t.tm_min, 2, alternate);
       break;
     case 'p':
-      out += t.tm_hour < 12 ? "AM" : "PM";
+      out.Append(t.tm_hour < 12 ? "AM" : "PM");
       break;
     case 'S':
       AppendNumber(out, t.tm_sec, 2, alternate);
@@ -150,14 +180,14 @@ void AppendConversion(std::string& out, char conversion, bool alternate, const s
       AppendNumber(out, t.tm_year + 1900, 4, alternate);
       break;
     case '%':
-      out += '%';
+      out.Append('%');
       break;
     case 'z':
     case 'Z': {
       // The time zone's name, the system's and no locale's: the runtime has it.
       const char format[3] = {'%', conversion, '\0'};
       char buffer[128];
-      out.append(buffer, std::strftime(buffer, sizeof buffer, format, &t));
+      out.Append(std::string_view(buffer, std::strftime(buffer, sizeof buffer, format, &t)));
       break;
     }
   }
@@ -165,15 +195,17 @@ void AppendConversion(std::string& out, char conversion, bool alternate, const s
 
 }  // namespace
 
-StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std::string& out) {
-  out.clear();
+StampError ExpandDateFormat(std::string_view format, const CStampTime& time, CStampBytes& out) {
+  out = {};
   if (!IsStampableTime(time)) return StampError::TimeOutOfRange;
   if (!IsKnownDateFormat(format)) return StampError::UnknownConversion;
-  AppendFormat(out, format, RuntimeTimeOf(time));
-  if (out.empty()) return StampError::Empty;
-  if (out.size() > kMaxStampBytes) {
-    out.clear();
+  CStampWriter writer(out);
+  AppendFormat(writer, format, RuntimeTimeOf(time));
+  if (writer.Length() == 0) return StampError::Empty;
+  if (writer.Length() > kMaxStampBytes) {
+    out = {};
     return StampError::TooLong;
   }
+  out.size = writer.Length();
   return StampError::None;
 }

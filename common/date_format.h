@@ -1,9 +1,10 @@
 #pragma once
 // Date formats are strftime formats expanded in the "C" locale. This is the byte-level core:
 // which conversions are known, the calendar facts they need, and the expansion itself.
-// No window system here; date_stamp.h adds the code-page conversions around it.
+// No window system here; date_stamp.h adds the code-page conversions around it. Nothing here takes
+// memory from the heap: the keyboard hook stamps names inside every process it is loaded into.
+#include <cstddef>
 #include <ctime>
-#include <string>
 #include <string_view>
 
 #include "path_rules.h"
@@ -30,6 +31,13 @@ enum class StampError {
 
 constexpr std::size_t kMaxStampBytes = 99;
 
+// The bytes of an expansion, terminated.
+struct CStampBytes {
+  char text[kMaxStampBytes + 1] = {};
+  std::size_t size = 0;
+  std::string_view View() const { return {text, size}; }
+};
+
 // True when every conversion is one the system's runtime defines, optionally with the "#" flag.
 bool IsKnownDateFormat(std::string_view format);
 
@@ -47,4 +55,5 @@ std::tm RuntimeTimeOf(const CStampTime& time);
 // Expands a narrow format for `time` into `out` as the runtime's strftime does in the "C" locale,
 // whatever locale the process has set: every conversion but the time zone's name is computed here,
 // for every year.
-StampError ExpandDateFormat(std::string_view format, const CStampTime& time, std::string& out);
+// Nothing is kept of an expansion that does not fit.
+StampError ExpandDateFormat(std::string_view format, const CStampTime& time, CStampBytes& out);

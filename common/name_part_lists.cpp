@@ -1,21 +1,26 @@
 #include "name_part_lists.h"
 
-#include <algorithm>
-
 #include "int_list.h"
 
 bool IsNamePartId(long id) { return id >= 0 && id < kNamePartCount; }
 
-std::vector<int> ReadNamePartChecks(std::wstring_view text) {
-  std::vector<int> ids;
-  for (long id : ParseIntList(text))
-    if (IsNamePartId(id) && std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(static_cast<int>(id));
+bool CNamePartIds::Contains(int id) const {
+  for (int listed : *this)
+    if (listed == id) return true;
+  return false;
+}
+
+CNamePartIds NamePartChecksOf(std::wstring_view text) {
+  CNamePartIds ids;
+  ForEachListedInt(text, [&ids](long id) {
+    if (IsNamePartId(id) && !ids.Contains(static_cast<int>(id))) ids.ids[ids.count++] = static_cast<int>(id);
+  });
   return ids;
 }
 
-std::vector<int> ReadNamePartOrder(std::wstring_view text) {
-  std::vector<int> order = ReadNamePartChecks(text);
+CNamePartIds NamePartOrderOf(std::wstring_view text) {
+  CNamePartIds order = NamePartChecksOf(text);
   for (int id = 0; id < kNamePartCount; ++id)
-    if (std::find(order.begin(), order.end(), id) == order.end()) order.push_back(id);
+    if (!order.Contains(id)) order.ids[order.count++] = id;
   return order;
 }

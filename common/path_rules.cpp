@@ -60,7 +60,3 @@ std::wstring_view TrimResolvedName(std::wstring_view path) {
   while (path.size() > root && (path.back() == L'.' || path.back() == L' ')) path.remove_suffix(1);
   return path;
 }
-
-bool HasForbiddenFileNameChar(std::wstring_view text) {
-  return text.find_first_of(kForbiddenFileNameChars) != std::wstring_view::npos;
-}

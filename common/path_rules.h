@@ -8,7 +8,9 @@
 
 // The nine characters a file name cannot hold.
 constexpr std::wstring_view kForbiddenFileNameChars = L"\\/:*?\"<>|";
-bool HasForbiddenFileNameChar(std::wstring_view text);
+inline bool HasForbiddenFileNameChar(std::wstring_view text) {
+  return text.find_first_of(kForbiddenFileNameChars) != std::wstring_view::npos;
+}
 
 enum class FileNameProblem {
   None,

@@ -64,7 +64,7 @@ void COptionTabPage::Preview(const std::wstring& format, HWND preview, bool& val
   CDateStamp stamp = MakeDateStamp(format, referenceTime_);
   valid = stamp.Usable();
   const wchar_t* refusal = stamp.error == StampError::UnusableCharacter ? L"書式エラー（使用不可文字）" : L"書式エラー";
-  ::SetWindowTextW(preview, valid ? stamp.text.c_str() : refusal);
+  ::SetWindowTextW(preview, valid ? stamp.text : refusal);
 }
 
 bool COptionTabPage::GatherAndValidate() {

@@ -16,14 +16,10 @@ public:
   BYTE StartHook(const CSettings* settings) override {
     StopHook();
     if (!settings) return 0;
-    try {
-      // Copied now: the record is the host's, and the hooked processes cannot read it anyway.
-      if (!values_.Publish(SharedHookValuesOf(*settings))) return 0;
-      HOOKPROC proc = settings->renameExtEnableExtAtAllEdit ? AnyEditKeyboardProc : RenameBoxKeyboardProc;
-      hook_.Reset(::SetWindowsHookExW(WH_KEYBOARD, proc, g_module, 0));
-    } catch (...) {
-      // Out of memory while copying: no hook.
-    }
+    // Copied now: the record is the host's, and the hooked processes cannot read it anyway.
+    if (!values_.Publish(SharedHookValuesOf(*settings))) return 0;
+    HOOKPROC proc = settings->renameExtEnableExtAtAllEdit ? AnyEditKeyboardProc : RenameBoxKeyboardProc;
+    hook_.Reset(::SetWindowsHookExW(WH_KEYBOARD, proc, g_module, 0));
     if (!hook_) {
       values_.Withdraw();
       return 0;
@@ -45,10 +41,18 @@ private:
 
 TAVRINO_HOOK_API IHookController* GetTavrinoHookController() {
   // Never destroyed: nothing of the library runs while it is unloaded, and the host stops the hook
-  // before it ends. Built in place, so that no allocation can fail here.
+  // before it ends. Built in place, so that no allocation can fail here, once, by the system's own
+  // one-time initialisation rather than the runtime's guard for statics.
   alignas(CHookController) static unsigned char storage[sizeof(CHookController)];
-  static CHookController* const controller = ::new (storage) CHookController;
-  return controller;
+  static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+  ::InitOnceExecuteOnce(
+      &once,
+      [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
+        ::new (storage) CHookController;
+        return TRUE;
+      },
+      nullptr, nullptr);
+  return std::launder(reinterpret_cast<CHookController*>(storage));
 }
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {

@@ -44,7 +44,7 @@ CHandle CreateFreshMapping() {
 
 CSharedHookValues SharedHookValuesOf(const CSettings& s) {
   CSharedHookValues v{};
-  std::vector<NamePart> parts =
+  const CPartSequence parts =
       PartSequence(Bounded(s.renameExtFileNamePartSelectOrder), Bounded(s.renameExtFileNamePartCheckList));
   for (NamePart part : parts) v.parts[v.partCount++] = static_cast<std::uint8_t>(part);
   v.selectExceptPeriod = s.renameExtSelectExceptPeriod;

@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cwchar>
-#include <string>
 
 #include "date_stamp.h"
+#include "handles.h"
 #include "hook_values.h"
 #include "rename_keys.h"
 
@@ -12,6 +12,15 @@ namespace {
 
 // Longer texts are no file name; their keys go on unchanged.
 constexpr int kMaxEditText = 0x7FFF;
+
+// A text of up to 64 KB is more than a guest should take from a thread's stack: it goes on the
+// process's heap, through the system and not the runtime.
+struct ProcessHeapTraits {
+  using Type = wchar_t*;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type text) { ::HeapFree(::GetProcessHeap(), 0, text); }
+};
+using CHeapText = CUniqueHandle<ProcessHeapTraits>;
 
 // The key-up of a key whose key-down was handled: it must not reach the box either.
 std::atomic<WPARAM> g_keyUpToSwallow{0};
@@ -75,14 +84,16 @@ CKeyModifiers CurrentModifiers(LPARAM lParam) {
   return m;
 }
 
-bool ReadEdit(HWND edit, std::wstring& text, CRenameKeyInput& input) {
+bool ReadEdit(HWND edit, CHeapText& text, CRenameKeyInput& input) {
   int length = ::GetWindowTextLengthW(edit);
   if (length < 0 || length > kMaxEditText) return false;
-  text.resize(static_cast<std::size_t>(length) + 1);
-  text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), length + 1)));
+  const std::size_t bytes = (static_cast<std::size_t>(length) + 1) * sizeof(wchar_t);
+  text.Reset(static_cast<wchar_t*>(::HeapAlloc(::GetProcessHeap(), 0, bytes)));
+  if (!text) return false;
+  length = ::GetWindowTextW(edit, text.Get(), length + 1);
   DWORD start = 0, end = 0;
   ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  input.text = text;
+  input.text = std::wstring_view(text.Get(), length > 0 ? static_cast<std::size_t>(length) : 0);
   input.selectionStart = start;
   input.selectionEnd = end;
   const LRESULT limit = ::SendMessageW(edit, EM_GETLIMITTEXT, 0, 0);
@@ -101,7 +112,7 @@ CDateStamp StampFor(StampKind kind, const CHookValues& values) {
 void Apply(HWND edit, const CKeyOutcome& out) {
   if (out.replace) {
     ::SendMessageW(edit, EM_SETSEL, out.replaceStart, out.replaceEnd);
-    ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(out.insert.c_str()));
+    ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(out.insert));
   }
   ::SendMessageW(edit, EM_SETSEL, out.anchor, out.caret);
   ::SendMessageW(edit, EM_SCROLLCARET, 0, 0);
@@ -129,12 +140,12 @@ bool HandleKeyDown(RenameKey key, LPARAM lParam, bool anyEdit) {
   input.key = key;
   input.modifiers = CurrentModifiers(lParam);
   if (input.modifiers.ctrl || input.modifiers.alt || input.modifiers.win) return false;
-  std::wstring text;
+  CHeapText text;
   if (!ReadEdit(edit, text, input)) return false;
-  CDateStamp stamp = StampFor(StampWanted(key, input.modifiers, values.keys), values);
-  input.stamp = stamp.text;
+  const CDateStamp stamp = StampFor(StampWanted(key, input.modifiers, values.keys), values);
+  input.stamp = stamp.Text();
   input.stampUsable = stamp.Usable();
-  CKeyOutcome out = DecideRenameKey(input, values.keys);
+  const CKeyOutcome out = DecideRenameKey(input, values.keys);
   if (!out.handled) return false;
   Apply(edit, out);
   return true;
@@ -152,15 +163,11 @@ bool HandleKey(WPARAM vk, LPARAM lParam, bool anyEdit) {
   return true;
 }
 
+// Nothing the procedure calls throws or takes memory but from the system: a key we cannot handle
+// (no memory for the box's text) goes on as if we were not here.
 LRESULT KeyboardProc(int code, WPARAM wParam, LPARAM lParam, bool anyEdit) noexcept {
   // A peek that leaves the key in the queue is not yet its delivery.
-  if (code == HC_ACTION) {
-    try {
-      if (HandleKey(wParam, lParam, anyEdit)) return 1;
-    } catch (...) {
-      // A key we could not handle goes on as if we were not here.
-    }
-  }
+  if (code == HC_ACTION && HandleKey(wParam, lParam, anyEdit)) return 1;
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

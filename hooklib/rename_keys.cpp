@@ -1,6 +1,8 @@
 #include "rename_keys.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <initializer_list>
 
 namespace {
 
@@ -25,12 +27,19 @@ CKeyOutcome Select(std::size_t anchor, std::size_t caret) {
   return out;
 }
 
-CKeyOutcome Replace(std::size_t start, std::size_t end, std::wstring insert) {
-  CKeyOutcome out = Select(start + insert.size(), start + insert.size());
-  out.replace = true;
+// The pieces are a stamp and its connector, or nothing: they fit `insert`.
+CKeyOutcome Replace(std::size_t start, std::size_t end, std::initializer_list<std::wstring_view> pieces) {
+  CKeyOutcome out;
+  for (std::wstring_view piece : pieces) {
+    if (piece.empty()) continue;
+    std::wmemcpy(out.insert + out.insertLength, piece.data(), piece.size());
+    out.insertLength += piece.size();
+  }
+  out.insert[out.insertLength] = L'\0';
+  out.handled = out.replace = true;
   out.replaceStart = start;
   out.replaceEnd = end;
-  out.insert = std::move(insert);
+  out.anchor = out.caret = start + out.insertLength;
   return out;
 }
 
@@ -79,22 +88,24 @@ CKeyOutcome Refuse(CTextRange selection) {
 }
 
 CKeyOutcome InsertStamp(const CRenameKeyInput& in, CTextRange selection, const CRenameKeyOptions& o) {
-  if (!in.stampUsable || in.stamp.empty()) return Refuse(selection);
-  const std::wstring_view before = in.text.substr(0, selection.start);
-  const std::wstring_view after = in.text.substr(selection.end);
+  // No stamp the stamp routine makes is longer than kMaxStampBytes: a longer text is no stamp.
+  if (!in.stampUsable || in.stamp.empty() || in.stamp.size() > kMaxStampBytes) return Refuse(selection);
+  const std::wstring_view before(in.text.data(), selection.start);
+  const std::wstring_view after(in.text.data() + selection.end, in.text.size() - selection.end);
   const std::wstring_view connector = ConnectorOf(o);
-  std::wstring insert(in.stamp);
+  std::wstring_view connectorBefore, connectorAfter;
   if (!connector.empty()) {
     if (before.empty()) {
       // Stamp first: the connector goes between it and the rest, when there is a rest.
-      if (!after.empty() && !after.starts_with(connector) && !in.stamp.ends_with(connector)) insert += connector;
+      if (!after.empty() && !after.starts_with(connector) && !in.stamp.ends_with(connector)) connectorAfter = connector;
     } else if (!before.ends_with(connector) && !in.stamp.starts_with(connector)) {
-      insert.insert(0, connector);
+      connectorBefore = connector;
     }
   }
+  const std::size_t length = connectorBefore.size() + in.stamp.size() + connectorAfter.size();
   // The box would cut what passes its limit: the whole stamp with its connector, or nothing.
-  if (in.text.size() - (selection.end - selection.start) + insert.size() > in.maxLength) return Refuse(selection);
-  return Replace(selection.start, selection.end, std::move(insert));
+  if (in.text.size() - (selection.end - selection.start) + length > in.maxLength) return Refuse(selection);
+  return Replace(selection.start, selection.end, {connectorBefore, in.stamp, connectorAfter});
 }
 
 }  // namespace
@@ -104,11 +115,11 @@ bool ServesEdit(const CEditKind& edit, bool anyEdit) {
   return edit.inItemView || (anyEdit && !edit.multiline);
 }
 
-std::vector<NamePart> PartSequence(std::wstring_view orderList, std::wstring_view checkList) {
-  const std::vector<int> checked = ReadNamePartChecks(checkList);
-  std::vector<NamePart> sequence;
-  for (int id : ReadNamePartOrder(orderList))
-    if (std::find(checked.begin(), checked.end(), id) != checked.end()) sequence.push_back(static_cast<NamePart>(id));
+CPartSequence PartSequence(std::wstring_view orderList, std::wstring_view checkList) {
+  const CNamePartIds checked = NamePartChecksOf(checkList);
+  CPartSequence sequence;
+  for (int id : NamePartOrderOf(orderList))
+    if (checked.Contains(id)) sequence.parts[sequence.count++] = static_cast<NamePart>(id);
   return sequence;
 }
 
@@ -154,7 +165,7 @@ CKeyOutcome DecideRenameKey(const CRenameKeyInput& in, const CRenameKeyOptions& 
     case RenameKey::Tab:
       if (!o.clearInTab || shift) return {};
       if (in.text.empty()) return Select(0, 0);
-      return Replace(0, in.text.size(), L"");
+      return Replace(0, in.text.size(), {});
     case RenameKey::Other:
       break;
   }

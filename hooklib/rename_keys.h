@@ -1,17 +1,19 @@
 #pragma once
 // What a key does in a rename box: the box's text and selection, the key and its modifiers, the
 // user's switches and today's stamp in; the new text and selection, or "pass the key on", out.
-// No window system here: the hook procedure reads the box and applies the outcome.
+// No window system here: the hook procedure reads the box and applies the outcome. Nothing here
+// takes memory from the heap or throws: it runs inside every process that takes keys.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
-#include <vector>
 
+#include "date_format.h"
 #include "name_part_lists.h"
 
 // The parts of a name that F2 selects, by the identifiers the settings file stores.
 enum class NamePart : std::uint8_t { Base = 0, Extension = 1, Whole = 2 };
+
+constexpr std::size_t kMaxConnectorLength = 3;
 
 // The switches as the hook reads them. Plain data of fixed size: the host copies it into memory that
 // every hooked process reads.
@@ -24,12 +26,18 @@ struct CRenameKeyOptions {
   bool insertDate = false;
   bool insertDateTimeInShift = false;
   bool clearInTab = false;
-  wchar_t connector[4] = {};                     // between stamp and name; empty for none
+  wchar_t connector[kMaxConnectorLength + 1] = {};  // between stamp and name; empty for none
 };
 
 // The parts F2 cycles through: the parts of the order list, as the detail dialog shows its lines, that
 // the check list names.
-std::vector<NamePart> PartSequence(std::wstring_view orderList, std::wstring_view checkList);
+struct CPartSequence {
+  std::size_t count = 0;
+  NamePart parts[kNamePartCount] = {};
+  const NamePart* begin() const { return parts; }
+  const NamePart* end() const { return parts + count; }
+};
+CPartSequence PartSequence(std::wstring_view orderList, std::wstring_view checkList);
 
 // Where the parts of `text` lie. The extension starts at the last period that is not the first
 // character; without one the base name is the whole text and the extension is empty.
@@ -78,13 +86,17 @@ struct CRenameKeyInput {
   bool stampUsable = false;
 };
 
+// The most a key inserts: a stamp and its connector.
+constexpr std::size_t kMaxInsertLength = kMaxStampBytes + kMaxConnectorLength;
+
 struct CKeyOutcome {
   bool handled = false;  // false: the key goes on to the box unchanged
   // When set, [replaceStart, replaceEnd) of the old text becomes `insert`, as one undoable edit.
   bool replace = false;
   std::size_t replaceStart = 0;
   std::size_t replaceEnd = 0;
-  std::wstring insert;
+  wchar_t insert[kMaxInsertLength + 1] = {};  // terminated
+  std::size_t insertLength = 0;
   // The selection afterwards, in the new text; the caret sits at `caret`.
   std::size_t anchor = 0;
   std::size_t caret = 0;

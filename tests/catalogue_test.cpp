@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <set>
 
 #include "catalogue.h"
@@ -54,6 +55,28 @@ TEST(IntList, ReadingSkipsEmptyPiecesAndReadsLikeWcstol) {
   EXPECT_TRUE(ParseIntList(L"").empty());
   EXPECT_TRUE(ParseIntList(L",,,").empty());
   EXPECT_EQ((std::vector<long>{0, 1, 2}), ParseIntList(L"0,1,2"));
+}
+
+TEST(IntList, EveryPieceReadsAsTheRuntimesWcstolReadsIt) {
+  // Read without the heap, through a small buffer: long blanks, zeros and digit runs included.
+  const std::wstring pieces[] = {L"0-5",
+                                 L"-0x1",
+                                 L"+-1",
+                                 L"  +007",
+                                 L"\u3000 12",
+                                 L"\uff11\uff12",
+                                 L"-",
+                                 L"2147483648",
+                                 std::wstring(40, L' ') + L"-9",
+                                 std::wstring(40, L'0') + L"42",
+                                 L"-" + std::wstring(40, L'0') + L"1",
+                                 std::wstring(40, L'9'),
+                                 L"-" + std::wstring(40, L'8')};
+  for (const std::wstring& piece : pieces) {
+    const std::vector<long> read = ParseIntList(piece);
+    ASSERT_EQ(1u, read.size()) << U8(piece);
+    EXPECT_EQ(std::wcstol(piece.c_str(), nullptr, 10), read[0]) << U8(piece);
+  }
 }
 
 TEST(IntList, WritingJoinsWithCommasOnly) {

@@ -12,13 +12,13 @@ namespace {
 constexpr CStampTime kMarch5{2024, 3, 5, 14, 7, 9};
 
 std::string Expand(std::string_view format, const CStampTime& t = kMarch5) {
-  std::string out;
+  CStampBytes out;
   StampError e = ExpandDateFormat(format, t, out);
-  return e == StampError::None ? out : "<error " + std::to_string(static_cast<int>(e)) + ">";
+  return e == StampError::None ? std::string(out.View()) : "<error " + std::to_string(static_cast<int>(e)) + ">";
 }
 
 StampError ExpandError(std::string_view format, const CStampTime& t = kMarch5) {
-  std::string out;
+  CStampBytes out;
   return ExpandDateFormat(format, t, out);
 }
 
@@ -133,6 +133,16 @@ TEST(DateStamp, ReasonsComeThroughUnchanged) {
   EXPECT_EQ(StampError::UnknownConversion, MakeDateStamp(L"%Q", kMarch5).error);
   EXPECT_EQ(StampError::TooLong, MakeDateStamp(std::wstring(45, L'年') + L"%Y%m%d%Y%m%d", kMarch5).error);
   EXPECT_EQ(StampError::TimeOutOfRange, MakeDateStamp(L"%Y", {30827, 1, 1}).error);
+  // The longest format that can still fit is expanded; the stamp holds no NUL a caller would cut at.
+  std::wstring longest;
+  for (std::size_t i = 0; i < kMaxStampBytes; ++i) longest += L"%#d";
+  ASSERT_EQ(kMaxFormatBytes, longest.size());
+  CDateStamp s = MakeDateStamp(longest, kMarch5);
+  EXPECT_TRUE(s.Usable());
+  EXPECT_EQ(std::string(kMaxStampBytes, '5'), U8(s.text));
+  EXPECT_EQ(kMaxStampBytes, s.size);
+  EXPECT_EQ(StampError::TooLong, MakeDateStamp(longest + L"x", kMarch5).error);
+  EXPECT_EQ(StampError::UnusableCharacter, MakeDateStamp(std::wstring(L"%Y\0%m", 6), kMarch5).error);
   SYSTEMTIME st = {};
   st.wYear = 2014;
   st.wMonth = 3;

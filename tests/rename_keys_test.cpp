@@ -103,17 +103,22 @@ TEST(NamePartRange, ExtensionStartsAtTheLastPeriodThatIsNotTheFirstCharacter) {
   }
 }
 
+std::vector<NamePart> Sequence(std::wstring_view orderList, std::wstring_view checkList) {
+  const CPartSequence parts = PartSequence(orderList, checkList);
+  return std::vector<NamePart>(parts.begin(), parts.end());
+}
+
 TEST(PartSequence, FollowsTheOrderAmongTheCheckedParts) {
-  EXPECT_EQ((std::vector{Base, Extension, Whole}), PartSequence(L"0,1,2", L"0,1,2"));
-  EXPECT_EQ((std::vector{Whole, Base}), PartSequence(L"2,0,1", L"2,0"));
-  EXPECT_EQ((std::vector{Whole, Base}), PartSequence(L"2,0,1", L"0,2")) << "the check list's order does not count";
-  EXPECT_EQ(std::vector<NamePart>{}, PartSequence(L"0,1,2", L""));
+  EXPECT_EQ((std::vector{Base, Extension, Whole}), Sequence(L"0,1,2", L"0,1,2"));
+  EXPECT_EQ((std::vector{Whole, Base}), Sequence(L"2,0,1", L"2,0"));
+  EXPECT_EQ((std::vector{Whole, Base}), Sequence(L"2,0,1", L"0,2")) << "the check list's order does not count";
+  EXPECT_EQ(std::vector<NamePart>{}, Sequence(L"0,1,2", L""));
 }
 
 TEST(PartSequence, HandEditedListsGiveNoStrangeParts) {
-  EXPECT_EQ((std::vector{Extension, Base}), PartSequence(L"1,7,1,-1,0", L"0,1,7,-1"));
-  EXPECT_EQ((std::vector{Base}), PartSequence(L",,0,,", L"0"));
-  EXPECT_EQ((std::vector{Whole, Base, Extension}), PartSequence(L"2", L"0,1,2")) << "checked parts are not lost";
+  EXPECT_EQ((std::vector{Extension, Base}), Sequence(L"1,7,1,-1,0", L"0,1,7,-1"));
+  EXPECT_EQ((std::vector{Base}), Sequence(L",,0,,", L"0"));
+  EXPECT_EQ((std::vector{Whole, Base, Extension}), Sequence(L"2", L"0,1,2")) << "checked parts are not lost";
 }
 
 TEST(F2, CyclesBaseExtensionWholeFromTheCaret) {
@@ -262,6 +267,10 @@ TEST(Insert, AddsTheWholeStampWithItsConnectorWithinTheBoxLimitOrNothing) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.expected, Press(c.marked, RenameKey::Insert, WithConnector(L"_"), {}, {}, c.limit)) << c.limit;
+  // The longest stamp the stamp routine makes fits with its connector; a longer text is no stamp.
+  const std::wstring longest(kMaxStampBytes, L'9'), longer(kMaxStampBytes + 1, L'9');
+  EXPECT_EQ("a_" + U8(longest) + "|", Press(L"a|", RenameKey::Insert, WithConnector(L"_"), {}, {.text = longest}));
+  EXPECT_EQ("a| (beep)", Press(L"a|", RenameKey::Insert, WithConnector(L"_"), {}, {.text = longer}));
 }
 
 TEST(Tab, ErasesTheWholeTextWhenAsked) {
