@@ -513,9 +513,11 @@ int wmain(int argc, wchar_t** argv) {
     if (!found.empty()) {
       Say(L"Not run: タブリノリネーム is installed for this user, and the tests would change it:\r\n");
       for (const std::wstring& what : found) Say(L"  - " + what + L"\r\n");
-      Say(L"Press 常駐解除 in its settings first, or run \"" + std::wstring(bench ? L"run-benchmarks" : L"run-tests") +
-          L".cmd /force\": the registration is then put back at the end (a running host is ended and started "
-          L"again).\r\n");
+      Say(L"Press 常駐解除 in its settings first" +
+          std::wstring(mode == L"check" ? L".\r\n"
+                                        : L", or run \"" + std::wstring(bench ? L"run-benchmarks" : L"run-tests") +
+                                              L".cmd /force\": the registration is then put back at the end (a "
+                                              L"running host is ended and started again).\r\n"));
       return 2;
     }
     if (mode == L"check") return 0;

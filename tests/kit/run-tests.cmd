@@ -4,9 +4,10 @@ rem report.txt and report.xml (JUnit) beside this file. Exit code 0 when everyth
 rem   run-tests.cmd /force     also where tavrino is installed for this user (put back at the end)
 rem   run-tests.cmd /package   the package check for Windows 11's menu (elevated prompt)
 setlocal
-if /i "%~1"=="/package" (
-  powershell.exe -NoProfile -ExecutionPolicy Bypass -File "%~dp0package-check.ps1"
-  exit /b %errorlevel%
-)
+if /i "%~1"=="/package" goto package
 "%~dp0kit_runner.exe" tests %*
+exit /b %errorlevel%
+
+:package
+"%SystemRoot%\System32\WindowsPowerShell\v1.0\powershell.exe" -NoProfile -ExecutionPolicy Bypass -File "%~dp0package-check.ps1"
 exit /b %errorlevel%
