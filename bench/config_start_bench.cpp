@@ -86,11 +86,15 @@ int main() {
     return 1;
   }
   CTempDir install(L"start_bench");
-  // The program as it ships: stripped, from the package.
-  std::wstring package = FromUtf8(TAVRINO_DIST_DIR);
-  std::replace(package.begin(), package.end(), L'/', L'\\');
+  // The program as it ships: stripped, from the package. The test kit's bin folder is the package
+  // itself; in the build it is the build machine's dist folder, seen through Wine's drive Z:.
+  std::wstring package = BinDir();
+  if (!PathExists(JoinPath(FolderPart(TestDir()), L"run-tests.cmd"))) {
+    package = L"Z:" + FromUtf8(TAVRINO_DIST_DIR) + L"\\tavrino";
+    std::replace(package.begin(), package.end(), L'/', L'\\');
+  }
   for (const wchar_t* name : {L"tavrino.exe", L"tavrino_shellext.dll"}) {
-    std::wstring from = L"Z:" + package + L"\\tavrino\\" + name;
+    std::wstring from = JoinPath(package, name);
     if (!::CopyFileW(from.c_str(), (install / name).c_str(), FALSE)) {
       std::printf("cannot copy %s from the package\n", ToUtf8(name).c_str());
       return 1;
@@ -104,6 +108,7 @@ int main() {
   // Under Xvfb no window manager answers; Wine would wait 2 s for one at every close.
   std::vector<std::unique_ptr<CRegistrySnapshot>> keys;
   for (const wchar_t* program : {L"tavrino.exe", L"minimal_dialog.exe"}) {
+    if (!RunsOnWine()) break;
     std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\X11 Driver";
     keys.push_back(std::make_unique<CRegistrySnapshot>(HKEY_CURRENT_USER, key));
     SetRegistryString(HKEY_CURRENT_USER, key, L"Managed", L"N");

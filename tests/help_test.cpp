@@ -1,7 +1,8 @@
 // Help as the real program reaches it: the HTML Help control library that HKEY_CLASSES_ROOT names
 // (here a recording stand-in), the system's own one when that cannot be had, and nothing at all when
 // neither offers HtmlHelpW. Wine's HKEY_CLASSES_ROOT shows HKLM\Software\Classes only (it merges no
-// per-user classes), so the stand-in is registered there; the key is put back afterwards.
+// per-user classes), so the stand-in is registered there; on Windows for the user, as an
+// administrator is not needed there. The key is put back afterwards.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -17,8 +18,9 @@
 
 namespace {
 
-const std::wstring kHelpControlKey =
-    L"Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+const std::wstring kHelpClassKey = L"Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}";
+const std::wstring kHelpControlKey = kHelpClassKey + L"\\InprocServer32";
+HKEY HelpRoot() { return RunsOnWine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 // Visible top-level windows of a process.
 std::vector<HWND> VisibleWindows(DWORD processId) {
@@ -43,7 +45,7 @@ protected:
   void SetUp() override { ASSERT_FALSE(NamedEventExists(kConfigRunningEventName)); }
 
   static void Register(const std::wstring& path, DWORD type = REG_SZ) {
-    SetRegistryString(HKEY_LOCAL_MACHINE, kHelpControlKey, nullptr, path, type);
+    SetRegistryString(HelpRoot(), kHelpControlKey, nullptr, path, type);
   }
 
   // A copy of a test library in a folder of its own; its calls are logged beside it.
@@ -73,7 +75,8 @@ protected:
   CTempDir folder_{L"help"};
   CConfigInstall install_{folder_.Path()};
   CResidencyGuard guard_{folder_.Path()};
-  CRegistrySnapshot helpKey_{HKEY_LOCAL_MACHINE, kHelpControlKey};
+  // The user's class key goes whole: nothing of it may stay in front of the machine's.
+  CRegistrySnapshot helpKey_{HelpRoot(), RunsOnWine() ? kHelpControlKey : kHelpClassKey};
   CTempDir library_{L"helplib"};
 };
 
@@ -181,7 +184,7 @@ TEST_F(HelpTest, WithoutTheHelpFileTheSystemLibraryShowsNothingAndOneBesideThePr
     if (r.value)
       Register(r.value);
     else
-      DeleteRegistryValue(HKEY_LOCAL_MACHINE, kHelpControlKey, nullptr);
+      DeleteRegistryValue(HelpRoot(), kHelpControlKey, nullptr);
     CTestProcess program = install_.Start();
     CConfigWindow window(program);
     ASSERT_NE(window.Hwnd(), nullptr);

@@ -163,6 +163,7 @@ std::vector<DWORD> HostProcesses(const std::wstring& folder) {
 }
 
 CWithoutWindowManager::CWithoutWindowManager() {
+  if (!RunsOnWine()) return;  // Windows has its window manager; the key is Wine's
   for (const wchar_t* program : {L"tavrino.exe", L"tavrino_main.exe"}) {
     std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\X11 Driver";
     keys_.push_back(std::make_unique<CRegistrySnapshot>(HKEY_CURRENT_USER, key));
@@ -172,10 +173,8 @@ CWithoutWindowManager::CWithoutWindowManager() {
 
 CResidencyGuard::CResidencyGuard(std::wstring folder) : folder_(std::move(folder)) {
   keys_.push_back(std::make_unique<CRegistrySnapshot>(HKEY_CURRENT_USER, kRunKey));
-  keys_.push_back(std::make_unique<CRegistrySnapshot>(HKEY_CURRENT_USER, kExtensionClassKey));
-  for (const wchar_t* type : {L"*", L"Folder", L"lnkfile", L"piffile", L"InternetShortcut"})
-    keys_.push_back(std::make_unique<CRegistrySnapshot>(
-        HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + type + L"\\shellex\\ContextMenuHandlers\\TavrinoRename"));
+  for (const std::wstring& key : TestedUserKeys())
+    keys_.push_back(std::make_unique<CRegistrySnapshot>(HKEY_CURRENT_USER, key));
 }
 
 void CResidencyGuard::StopHosts() const {

@@ -95,6 +95,14 @@ CDeniedKey::~CDeniedKey() {
   if (key_) ::RegCloseKey(key_);
 }
 
+std::vector<std::wstring> TestedUserKeys() {
+  std::vector<std::wstring> keys = {L"Software\\Classes\\CLSID\\{7C2D5A91-3E48-4F06-B1A7-5D9E24C8F013}",
+                                    L"Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}"};
+  for (const wchar_t* type : {L"*", L"Folder", L"lnkfile", L"piffile", L"InternetShortcut"})
+    keys.push_back(std::wstring(L"Software\\Classes\\") + type + L"\\shellex\\ContextMenuHandlers\\TavrinoRename");
+  return keys;
+}
+
 bool RegistryKeyExists(HKEY root, const std::wstring& path) {
   CRegKey key;
   return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CRegistrySnapshot {
 public:
@@ -38,6 +39,10 @@ private:
   PSECURITY_DESCRIPTOR descriptor_ = nullptr;  // the original list lives inside it
   PACL dacl_ = nullptr;
 };
+
+// The keys under HKEY_CURRENT_USER the tests write: the extension's class and handler keys, and the
+// help control's class (on Windows the help tests register their stand-in for the user).
+std::vector<std::wstring> TestedUserKeys();
 
 // Small registry readers for the tests.
 bool RegistryKeyExists(HKEY root, const std::wstring& path);

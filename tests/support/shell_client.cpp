@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "app.h"
@@ -52,6 +53,20 @@ private:
   LONG refs_ = 1;
 };
 
+// COM's own search for the class, in an apartment of its own whose end lets the library go again.
+HRESULT ComFindsClass(REFCLSID clsid) {
+  HRESULT result = E_FAIL;
+  std::thread([&] {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      CComPtr<IClassFactory> factory;
+      result = ::CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.PutVoid());
+    }
+    ::CoUninitialize();
+  }).join();
+  return result;
+}
+
 bool OpenClipboardSoon() {
   for (int i = 0; i < 50; ++i) {
     if (::OpenClipboard(nullptr)) return true;
@@ -84,7 +99,12 @@ IClientShellExtController* CShellClient::Controller() const {
 
 void CShellClient::RegisterAndConnect() {
   if (!Controller()->Register()) throw std::runtime_error("Register failed");
-  // Wine's COM does not read HKCU\Software\Classes; Windows would find the server here.
+  // Wine's COM does not read HKCU\Software\Classes: the server is found here as Windows' COM finds
+  // it. On Windows COM itself must find it through the user's registration.
+  if (!RunsOnWine()) {
+    HRESULT found = ComFindsClass(HandlerClsid());
+    if (FAILED(found)) throw std::runtime_error("COM does not find the registered class: " + std::to_string(found));
+  }
   bool exists = false;
   serverPath_ = ReadUserString(HandlerClassKey() + L"\\InprocServer32", nullptr, &exists);
   if (!exists) throw std::runtime_error("no InprocServer32");

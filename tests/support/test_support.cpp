@@ -7,6 +7,14 @@
 #include "errors.h"
 #include "text.h"
 
+bool RunsOnWine() {
+  static const bool wine = [] {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+  }();
+  return wine;
+}
+
 std::wstring TestDir() { return FolderPart(ModuleFileName(nullptr)); }
 
 std::wstring BinDir() { return JoinPath(FolderPart(TestDir()), L"bin"); }

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// Whether the tests run under Wine rather than Windows (Wine's ntdll exports wine_get_version).
+// Where Wine differs, a test expects Windows' behaviour on Windows and says why it cannot under Wine.
+bool RunsOnWine();
+
 // Folder of the built deliverables (build\bin), found from the test program's own place.
 std::wstring BinDir();
 // The test program's own folder.
