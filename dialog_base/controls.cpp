@@ -10,6 +10,23 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+void FocusControl(HWND control) {
+  if (HWND root = ::GetAncestor(control, GA_ROOT); root && root != control)
+    ::SendMessageW(root, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+void EnableControl(HWND control, bool enable, HWND heir) {
+  HWND focus = ::GetFocus();
+  if (!enable && focus && (focus == control || ::IsChild(control, focus))) {
+    auto usable = [control](HWND window) {
+      return window && window != control && ::IsWindowVisible(window) && ::IsWindowEnabled(window);
+    };
+    if (!usable(heir)) heir = ::GetNextDlgTabItem(::GetAncestor(control, GA_ROOT), control, FALSE);
+    if (usable(heir)) FocusControl(heir);
+  }
+  ::EnableWindow(control, enable);
+}
+
 int ComboAddItem(HWND combo, const wchar_t* text, LPARAM data) {
   auto index = static_cast<int>(::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
   if (index >= 0) ::SendMessageW(combo, CB_SETITEMDATA, index, data);

@@ -122,6 +122,73 @@ TEST_F(ConfigProgramTest, OpensOnTheLoadedSettingsWithVersionAndTheBasicTab) {
   ASSERT_TRUE(EndsWithZero(program));
 }
 
+TEST_F(ConfigProgramTest, KeyboardAloneReachesEveryControlAndEnterPressesTheButtonWithTheFocus) {
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  HWND dialog = window.Hwnd();
+  ASSERT_NE(dialog, nullptr);
+  ::SetForegroundWindow(dialog);
+  ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == window.Control(IDC_TAB); }, kUiWaitMs)) << "the tab strip first";
+  // Enter opens the detail dialog of the focused 詳細設定 (never OK); after Esc the focus is back on
+  // that button and OK is the default button again.
+  auto enterOpens = [&](int button, const std::wstring& caption) {
+    TypeKey(VK_RETURN);
+    HWND detail = WaitForMessageBox(program.Id(), caption, kUiWaitMs);
+    ASSERT_NE(detail, nullptr) << "Enter did not press " << button;
+    TypeKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(detail); }, kUiWaitMs));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == window.Control(button); }, kUiWaitMs))
+        << Describe(FocusOf(dialog));
+    EXPECT_EQ(::SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
+  };
+  const std::vector<WORD> shift{VK_SHIFT}, ctrl{VK_CONTROL}, ctrlShift{VK_CONTROL, VK_SHIFT};
+  ASSERT_TRUE(WalkKeys(dialog, {{VK_TAB, {}, IDC_RENAME_EXT_DISABLE},
+                                {VK_UP, {}, IDC_RENAME_EXT_ENABLE},
+                                {VK_DOWN, {}, IDC_RENAME_EXT_DISABLE},
+                                {VK_TAB, {}, IDC_RENAME_EXT_DETAIL}}));
+  // The arrows leave each 詳細設定 where it is: no line, frame or icon takes the focus.
+  for (WORD arrow : {VK_DOWN, VK_LEFT}) {
+    TypeKey(arrow);
+    ASSERT_NO_FATAL_FAILURE(enterOpens(IDC_RENAME_EXT_DETAIL, kRenameCaption));
+  }
+  ASSERT_TRUE(WalkKeys(dialog, {{VK_TAB, {}, IDC_CONTEXT_MENU_DISABLE}, {VK_TAB, {}, IDC_CONTEXT_MENU_DETAIL}}));
+  TypeKey(VK_UP);
+  ASSERT_NO_FATAL_FAILURE(enterOpens(IDC_CONTEXT_MENU_DETAIL, kMenuCaption));
+  // Opened with the mouse, then closed with Esc: Enter opens it again.
+  MouseClick(window.Control(IDC_CONTEXT_MENU_DETAIL));
+  HWND detail = WaitForMessageBox(program.Id(), kMenuCaption, kUiWaitMs);
+  ASSERT_NE(detail, nullptr);
+  TypeKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(detail); }, kUiWaitMs));
+  ASSERT_NO_FATAL_FAILURE(enterOpens(IDC_CONTEXT_MENU_DETAIL, kMenuCaption));
+
+  auto shows = [&](int tab) { return [&window, tab] { return window.SelectedTab() == tab; }; };
+  ASSERT_TRUE(WalkKeys(dialog, {{VK_TAB, {}, IDC_WEB_LINK},
+                                {VK_TAB, {}, IDOK},  // 常駐解除 is off: nothing is resident
+                                {VK_TAB, {}, IDCANCEL},
+                                {VK_TAB, {}, IDC_HELP_BUTTON},
+                                {VK_RIGHT, {}, IDOK},  // round within the buttons
+                                {VK_LEFT, {}, IDC_HELP_BUTTON},
+                                {VK_RETURN, {}, IDC_HELP_BUTTON},  // no help file here: nothing shows
+                                {VK_TAB, {}, IDC_TAB},
+                                // Pages by keyboard from anywhere; a focus on the page that goes
+                                // moves to the tab strip, which comes before the page's controls.
+                                {VK_TAB, ctrl, IDC_TAB, shows(1)},
+                                {VK_TAB, {}, IDC_DATE_FORMAT},
+                                {VK_PRIOR, ctrl, IDC_TAB, shows(0)},
+                                {VK_NEXT, ctrl, IDC_TAB, shows(1)},
+                                {VK_TAB, ctrlShift, IDC_TAB, shows(0)},
+                                {VK_TAB, {}, IDC_RENAME_EXT_DISABLE},
+                                {VK_TAB, shift, IDC_TAB},
+                                {VK_TAB, shift, IDC_HELP_BUTTON},
+                                {VK_TAB, ctrl, IDC_HELP_BUTTON, shows(1)},
+                                {VK_NEXT, ctrl, IDC_HELP_BUTTON, shows(0)}}));
+  // Every button used by keyboard, Esc still closes; Enter never pressed OK.
+  TypeKey(VK_ESCAPE);
+  ASSERT_TRUE(EndsWithZero(program));
+  EXPECT_EQ(install_.ReadSettings(), "");
+}
+
 TEST_F(ConfigProgramTest, StatusAndReleaseButtonFollowTheRunValueOrTheRegistration) {
   struct {
     bool runValue;

@@ -259,10 +259,22 @@ TEST_F(DialogBaseTest, TabHostFitsShowsAndSelectsItsPages) {
     RECT placed = ClientRectIn(page, Dialog());
     EXPECT_TRUE(::EqualRect(&placed, &display)) << placed.left << "," << placed.top << " " << placed.right << ","
                                                 << placed.bottom;
-    bool aboveTab = false;
-    for (HWND w = ::GetWindow(page, GW_HWNDNEXT); w; w = ::GetWindow(w, GW_HWNDNEXT)) aboveTab |= w == tab;
-    EXPECT_TRUE(aboveTab) << "the tab control would paint over a page below it";
+    // The tab control keeps only its strip and frame: it cannot paint over the page behind it.
+    RECT tabWindow{};
+    ::GetWindowRect(tab, &tabWindow);
+    RECT onScreen{};
+    ::GetWindowRect(page, &onScreen);
+    HRGN kept = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(::GetWindowRgn(tab, kept), COMPLEXREGION);
+    EXPECT_FALSE(::PtInRegion(kept, (onScreen.left + onScreen.right) / 2 - tabWindow.left,
+                              (onScreen.top + onScreen.bottom) / 2 - tabWindow.top));
+    EXPECT_TRUE(::PtInRegion(kept, 2, 2)) << "the strip";
+    ::DeleteObject(kept);
   }
+  // In the tab order the pages come right after the tab strip.
+  HWND first = ::GetWindow(tab, GW_HWNDNEXT);
+  EXPECT_TRUE(first == a.Hwnd() || first == b.Hwnd());
+  EXPECT_TRUE(::GetWindow(first, GW_HWNDNEXT) == (first == a.Hwnd() ? b.Hwnd() : a.Hwnd()));
 
   host.ShowSelected();
   EXPECT_TRUE(::IsWindowVisible(a.Hwnd()));
@@ -274,6 +286,80 @@ TEST_F(DialogBaseTest, TabHostFitsShowsAndSelectsItsPages) {
   host.SelectPage(Item(IDOK));
   EXPECT_EQ(::SendMessageW(tab, TCM_GETCURSEL, 0, 0), 1) << "a window that is no page changes nothing";
   EXPECT_TRUE(::IsWindowVisible(b.Hwnd()));
+}
+
+TEST_F(DialogBaseTest, CtrlTabAndCtrlPageKeysTurnThePagesFromAnywhereAndTakeTheFocusOffAPageThatGoes) {
+  CTestDialog a(IDD_T_PAGE_A);
+  CTestDialog b(IDD_T_PAGE_B);
+  ASSERT_NE(a.Create(Dialog()), nullptr);
+  ASSERT_NE(b.Create(Dialog()), nullptr);
+  ::SendMessageW(Item(IDC_T_TAB), TCM_DELETEALLITEMS, 0, 0);
+  CTabPageHost host;
+  host.Attach(Item(IDC_T_TAB));
+  host.AddPage(a.Hwnd());
+  host.AddPage(b.Hwnd());
+  host.ShowSelected();
+  // The keys held, as this thread reads them; none again afterwards.
+  auto hold = [](const std::vector<WORD>& keys) {
+    BYTE state[256] = {};
+    for (WORD key : keys) state[key] = 0x80;
+    ::SetKeyboardState(state);
+  };
+  struct CReleased {
+    ~CReleased() {
+      BYTE none[256] = {};
+      ::SetKeyboardState(none);
+    }
+  } released;
+  const std::vector<WORD> ctrl{VK_CONTROL};
+  const struct {
+    WORD key;
+    std::vector<WORD> held;
+    bool taken;
+    int selected;
+  } keys[] = {
+      {VK_TAB, ctrl, true, 1},          {VK_TAB, ctrl, true, 0},  // round
+      {VK_TAB, {VK_CONTROL, VK_SHIFT}, true, 1},
+      {VK_PRIOR, ctrl, true, 0},        {VK_NEXT, ctrl, true, 1},
+      {VK_TAB, {}, false, 1},           {VK_NEXT, {}, false, 1},  {VK_NEXT, {VK_CONTROL, VK_SHIFT}, false, 1},
+      {VK_TAB, {VK_CONTROL, VK_MENU}, false, 1},
+  };
+  for (const auto& k : keys) {
+    hold(k.held);
+    MSG msg{Item(IDC_T_EDIT), WM_KEYDOWN, k.key, 0, 0, {}};
+    EXPECT_EQ(host.TranslatePageKey(msg), k.taken) << k.key << " with " << k.held.size();
+    EXPECT_EQ(::SendMessageW(Item(IDC_T_TAB), TCM_GETCURSEL, 0, 0), k.selected) << k.key;
+  }
+  // From a control of the dialog the focus stays; from the page that goes, it moves to the tab strip.
+  ::SetFocus(Item(IDC_T_BEFORE));
+  hold(ctrl);
+  MSG next{Item(IDC_T_BEFORE), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  ASSERT_TRUE(host.TranslatePageKey(next));
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_BEFORE));
+  ASSERT_TRUE(host.TranslatePageKey(next));
+  ASSERT_TRUE(::IsWindowVisible(b.Hwnd()));
+  ::SetFocus(b.Item(IDC_T_PAGE_BUTTON));
+  next.hwnd = b.Item(IDC_T_PAGE_BUTTON);
+  ASSERT_TRUE(host.TranslatePageKey(next));
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_TAB));
+}
+
+TEST_F(DialogBaseTest, AControlGoingOffWithTheFocusFirstHandsItToItsHeirOrTheNextTabStop) {
+  HWND before = Item(IDC_T_BEFORE);
+  HWND list = Item(IDC_T_LIST);
+  FocusControl(before);
+  ASSERT_EQ(::GetFocus(), before);
+  EnableControl(before, false, list);
+  EXPECT_EQ(::GetFocus(), list);
+  EXPECT_FALSE(::IsWindowEnabled(before));
+  EnableControl(before, true);
+  FocusControl(before);
+  EnableControl(before, false);
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_TAB)) << "the next tab stop";
+  // One without the focus just goes off.
+  EnableControl(Item(IDC_T_CHECK), false, list);
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_TAB));
+  for (HWND control : {before, Item(IDC_T_CHECK)}) EnableControl(control, true);
 }
 
 TEST_F(DialogBaseTest, DeferredPageIsMadeWhenItsTabFirstShowsOrIsAskedFor) {

@@ -14,3 +14,4 @@
 #define IDC_T_TAB 318
 #define IDC_T_LIST 319
 #define IDC_T_CHECKLIST 320
+#define IDC_T_PAGE_BUTTON 323
