@@ -30,6 +30,7 @@ BOOL CContextMenuExtConfigDlg::OnInitDialog() {
   DdxCheck(Hwnd(), IDC_MENU_ADD_CONNECTION, addConnection_, false);
   // Only the active list is reordered by dragging.
   MakeDragList(active_);
+  for (HWND list : {active_, inactive_}) AccessibleNames().SetFromLabel(list);
   CenterOverOwner(Hwnd());
 
   model_ = CMenuItemsModel(settings_.contextMenuExtMenuItems);

@@ -49,6 +49,8 @@ BOOL CRenameExtConfigDlg::OnInitDialog() {
   for (std::size_t i = 0; i < kSwitchCount; ++i) switchBoxes_[i] = Item(kSwitches[i].id);
   CenterOverOwner(Hwnd());
 
+  // Only the group box stands before the list: it names the list for a screen reader.
+  AccessibleNames().SetFromLabel(parts_.Hwnd());
   parts_.SetSingleColumn(kPartColumnWidth);
   model_ = CNamePartsModel(settings_.renameExtFileNamePartSelectOrder, settings_.renameExtFileNamePartCheckList);
   FillParts();

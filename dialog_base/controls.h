@@ -7,6 +7,11 @@
 #include <vector>
 
 std::wstring WindowText(HWND window);
+// The text a label shows: "&&" reads as "&", a lone "&" (the mnemonic mark) not at all.
+std::wstring LabelText(HWND label);
+// The static text or group box right before `control` among its siblings (lines, frames and icons
+// between them aside): the label a user reads for it. Null when there is none.
+HWND LabelBefore(HWND control);
 
 // Focus and enabling, as the dialog manager of the control's top-level dialog keeps them (the
 // default button's look follows the focus).

@@ -145,6 +145,7 @@ INT_PTR CALLBACK CDialogImpl::DialogProc(HWND window, UINT message, WPARAM wPara
     auto defaultId = static_cast<DWORD>(::SendMessageW(window, DM_GETDEFID, 0, 0));
     if (HIWORD(defaultId) == DC_HASDEFID) ::SendMessageW(window, DM_SETDEFID, LOWORD(defaultId), 0);
   }
+  if (message == WM_DESTROY) self->names_.Clear();
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(window, DWLP_USER, 0);
     self->hwnd_ = nullptr;

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "accessibility.h"
+
 // The module this code is linked into, where the dialog templates normally live.
 HINSTANCE ThisModule();
 
@@ -43,6 +45,9 @@ protected:
   // dialog, which does not own a page's buttons).
   virtual bool PreTranslateMessage(MSG& msg);
 
+  // Names for screen readers, taken back when the window goes.
+  CAccessibleNames& AccessibleNames() { return names_; }
+
 private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
@@ -51,4 +56,5 @@ private:
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
   bool modal_ = false;
+  CAccessibleNames names_;
 };

@@ -5,6 +5,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
+#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,7 +18,9 @@
 #include "handles.h"
 #include "package_identity.h"
 #include "package_state.h"
+#include "registry_snapshot.h"
 #include "resource.h"
+#include "shell_client.h"
 #include "test_support.h"
 #include "text.h"
 
@@ -187,6 +193,79 @@ TEST_F(ConfigProgramTest, KeyboardAloneReachesEveryControlAndEnterPressesTheButt
   TypeKey(VK_ESCAPE);
   ASSERT_TRUE(EndsWithZero(program));
   EXPECT_EQ(install_.ReadSettings(), "");
+}
+
+// Wine's annotation service answers "not implemented": a recording one stands in for it, registered
+// where COM looks for the system's.
+TEST_F(ConfigProgramTest, ScreenReadersHearEachChoiceWithItsRowEachListByItsLabelAndTheLinkAsALink) {
+  const std::wstring serviceKey = L"Software\\Classes\\CLSID\\{B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}\\InprocServer32";
+  CRegistrySnapshot service(HKEY_LOCAL_MACHINE, serviceKey);
+  CTempDir library(L"accprop");
+  std::wstring recorder = library / L"accprop_recorder.dll";
+  ASSERT_TRUE(::CopyFileW(JoinPath(TestDir(), L"accprop_recorder\\accprop_recorder.dll").c_str(), recorder.c_str(), FALSE));
+  SetRegistryString(HKEY_LOCAL_MACHINE, serviceKey, nullptr, recorder);
+  SetRegistryString(HKEY_LOCAL_MACHINE, serviceKey, L"ThreadingModel", L"Both");
+
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  {
+    CComApartment com;
+    IAccessible* link = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(window.Control(IDC_WEB_LINK), static_cast<DWORD>(OBJID_CLIENT),
+                                           __uuidof(IAccessible), reinterpret_cast<void**>(&link)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{};
+    EXPECT_EQ(link->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+    auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+      BSTR value = nullptr;
+      std::string out = SUCCEEDED((link->*get)(self, &value)) && value ? U8(value) : "(none)";
+      ::SysFreeString(value);
+      return out;
+    };
+    EXPECT_EQ(text(&IAccessible::get_accName), "https://tavrino.example.jp/");
+    EXPECT_EQ(text(&IAccessible::get_accValue), "https://tavrino.example.jp/");
+    EXPECT_EQ(text(&IAccessible::get_accDefaultAction), "ジャンプ");
+    link->Release();
+  }
+  ASSERT_TRUE(window.ShowTab(1));
+  for (int button : {IDC_RENAME_EXT_DETAIL, IDC_CONTEXT_MENU_DETAIL}) {
+    HWND detail = window.OpenDetail(button, button == IDC_RENAME_EXT_DETAIL ? kRenameCaption : kMenuCaption);
+    ASSERT_NE(detail, nullptr);
+    Click(::GetDlgItem(detail, IDCANCEL));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(detail); }, kUiWaitMs));
+  }
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+
+  const std::string main = "\tタブリノリネームの設定\t", menu = "\t右クリックメニュー拡張の詳細設定\t",
+                    rename = "\tファイル名変更機能拡張の詳細設定\t";
+  const std::string explorer = "エクスプローラー等のファイル名変更機能拡張", context = "右クリックメニューに「タブリノリネーム」を追加";
+  Names expected = {
+      main + "Button\t1012\t" + explorer + " 有効",       main + "Button\t1014\t" + explorer + " 無効",
+      main + "Button\t1016\t" + explorer + "の詳細設定",  main + "Button\t1019\t" + context + " 有効",
+      main + "Button\t1020\t" + context + " 無効",        main + "Button\t1018\t" + context + "の詳細設定",
+      main + "ComboBox\t1035\t日付書式",                  main + "Edit\t1001\t日付書式",
+      main + "ComboBox\t1037\t日時書式",                  main + "Edit\t1001\t日時書式",
+      main + "ComboBox\t1033\tファイル名と日付の連結文字", menu + "ListBox\t1027\t現在アクティブな機能",
+      menu + "ListBox\t1028\t利用可能なアクティブでない機能", rename + "SysListView32\t1023\tファイル名の範囲選択順",
+  };
+  // Every name is taken back when its dialog goes.
+  Names sets, clears, cleared;
+  std::istringstream log(ReadBytes(library / L"accprop_recorder.log"));
+  for (std::string line; std::getline(log, line);) {
+    std::string kind = line.substr(0, line.find('\t'));
+    (kind == "set" ? sets : kind == "clear" ? clears : cleared).push_back(line.substr(kind.size()));
+  }
+  EXPECT_TRUE(cleared.empty()) << "asked for something else";
+  for (std::string& name : expected) cleared.push_back(name.substr(0, name.rfind('\t')));
+  for (Names* names : {&expected, &sets, &clears, &cleared}) std::sort(names->begin(), names->end());
+  EXPECT_EQ(sets, expected);
+  EXPECT_EQ(clears, cleared);
 }
 
 TEST_F(ConfigProgramTest, StatusAndReleaseButtonFollowTheRunValueOrTheRegistration) {

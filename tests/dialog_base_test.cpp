@@ -2,6 +2,7 @@
 // hyperlink and centring, driven through real windows, the dialog manager and the real registry.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,6 +19,7 @@
 #include "drag_list.h"
 #include "hyperlink.h"
 #include "registry_snapshot.h"
+#include "shell_client.h"
 #include "tab_page_host.h"
 #include "test_support.h"
 #include "text.h"
@@ -360,6 +362,16 @@ TEST_F(DialogBaseTest, AControlGoingOffWithTheFocusFirstHandsItToItsHeirOrTheNex
   EnableControl(Item(IDC_T_CHECK), false, list);
   EXPECT_EQ(::GetFocus(), Item(IDC_T_TAB));
   for (HWND control : {before, Item(IDC_T_CHECK)}) EnableControl(control, true);
+}
+
+TEST_F(DialogBaseTest, AControlIsNamedByTheLabelRightBeforeIt) {
+  HWND label = Item(IDC_T_LABEL);
+  EXPECT_EQ(LabelBefore(Item(IDC_T_COMBO)), label);
+  EXPECT_EQ(U8(LabelText(label)), "名前(N) & 記号") << "as the label shows it";
+  EXPECT_EQ(LabelBefore(Item(IDC_T_LIST)), nullptr) << "a button stands before it";
+  EXPECT_EQ(LabelBefore(Item(IDC_T_RADIO1)), nullptr);
+  CAccessibleNames names;
+  EXPECT_EQ(names.SetFromLabel(Item(IDC_T_LIST)), E_FAIL);
 }
 
 TEST_F(DialogBaseTest, DeferredPageIsMadeWhenItsTabFirstShowsOrIsAskedFor) {
@@ -743,6 +755,53 @@ TEST_F(HyperLinkTest, EnterSpaceAndAClickOnTheTextOpenTheTargetAndMarkItVisited)
   PumpUntil(Dialog(), [] { return false; }, 1000);
   EXPECT_EQ(opened(), 3) << "beside the text is no link";
   EXPECT_EQ(dialog_->okPressed, 0);
+}
+
+TEST_F(HyperLinkTest, ScreenReadersMeetALinkToItsTargetThatTheirDefaultActionOpens) {
+  CTempDir folder(L"link");
+  std::wstring target = folder / L"link_target.exe";
+  ASSERT_TRUE(::CopyFileW(JoinPath(TestDir(), L"link_target\\link_target.exe").c_str(), target.c_str(), FALSE));
+  std::wstring log = folder / L"link_target.log";
+  CComApartment com;
+  IAccessible* object = nullptr;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT value{};
+  {
+    CHyperLink link;
+    ASSERT_TRUE(link.SubclassWindow(Item(IDC_T_LINK)));
+    link.SetHyperLink(target);
+    ASSERT_EQ(::AccessibleObjectFromWindow(link.Hwnd(), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object)),
+              S_OK);
+    auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+      BSTR got = nullptr;
+      std::string out = SUCCEEDED((object->*get)(self, &got)) && got ? U8(got) : "(none)";
+      ::SysFreeString(got);
+      return out;
+    };
+    EXPECT_EQ(text(&IAccessible::get_accName), "https://link.example/") << "the visible text";
+    EXPECT_EQ(text(&IAccessible::get_accValue), U8(target));
+    EXPECT_EQ(text(&IAccessible::get_accDefaultAction), "ジャンプ");
+    ASSERT_EQ(object->get_accRole(self, &value), S_OK);
+    EXPECT_EQ(value.lVal, ROLE_SYSTEM_LINK);
+    ASSERT_EQ(object->get_accState(self, &value), S_OK);
+    EXPECT_EQ(value.lVal & (STATE_SYSTEM_LINKED | STATE_SYSTEM_TRAVERSED), STATE_SYSTEM_LINKED);
+
+    EXPECT_EQ(object->accDoDefaultAction(self), S_OK);
+    ASSERT_TRUE(PumpUntil(Dialog(), [&] { return PathExists(log); }));
+    EXPECT_TRUE(link.IsVisited());
+    ASSERT_EQ(object->get_accState(self, &value), S_OK);
+    EXPECT_TRUE(value.lVal & STATE_SYSTEM_TRAVERSED);
+    VARIANT child = self;
+    child.lVal = 1;
+    EXPECT_EQ(object->get_accRole(child, &value), E_INVALIDARG) << "a link has no parts";
+  }
+  // A reader may hold the object after the link has gone.
+  EXPECT_EQ(object->get_accRole(self, &value), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(object->accDoDefaultAction(self), CO_E_OBJNOTCONNECTED);
+  object->Release();
 }
 
 TEST_F(HyperLinkTest, ATargetTheShellCannotOpenStaysUnvisited) {
