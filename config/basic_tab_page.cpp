@@ -1,12 +1,20 @@
 #include "basic_tab_page.h"
 
 #include "context_menu_ext_config_dlg.h"
+#include "controls.h"
 #include "display_scale.h"
 #include "rename_ext_config_dlg.h"
 #include "resource.h"
 #include "version.h"
 
 namespace {
+
+// The controls of each row of 機能拡張設定, after the row's label.
+constexpr struct {
+  int radios[2];
+  int detail;
+} kRows[] = {{{IDC_RENAME_EXT_ENABLE, IDC_RENAME_EXT_DISABLE}, IDC_RENAME_EXT_DETAIL},
+             {{IDC_CONTEXT_MENU_ENABLE, IDC_CONTEXT_MENU_DISABLE}, IDC_CONTEXT_MENU_DETAIL}};
 
 // Empty in this release; a prerelease would carry its name here.
 constexpr const wchar_t* kReleaseSuffix = L"";
@@ -38,6 +46,12 @@ void CBasicTabPage::OnInitPage() {
   // The static loaded the icon at the system's icon size; this one is drawn for the page's DPI.
   icon_.Reset(LoadIconForWindow(Hwnd(), ThisModule(), IDI_PRODUCT, 32));
   if (icon_) ::SendMessageW(Item(IDC_PRODUCT_ICON), STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
+  // Both rows have the same "有効", "無効" and "詳細設定": a screen reader hears the row with them.
+  for (const auto& row : kRows) {
+    std::wstring feature = LabelText(LabelBefore(Item(row.radios[0])));
+    for (int radio : row.radios) AccessibleNames().Set(Item(radio), feature + L" " + WindowText(Item(radio)));
+    AccessibleNames().Set(Item(row.detail), feature + L"の" + WindowText(Item(row.detail)));
+  }
 }
 
 void CBasicTabPage::Initialize(bool wasResident) {

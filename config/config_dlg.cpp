@@ -50,6 +50,10 @@ void CConfigDlg::ShowInformation(const std::wstring& text) {
   ::MessageBoxW(Hwnd(), text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
 }
 
+bool CConfigDlg::PreTranslateMessage(MSG& msg) {
+  return pages_.TranslatePageKey(msg) || CDialogImpl::PreTranslateMessage(msg);
+}
+
 INT_PTR CConfigDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:

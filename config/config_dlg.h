@@ -34,6 +34,7 @@ public:
 
 protected:
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool PreTranslateMessage(MSG& msg) override;
 
 private:
   BOOL OnInitDialog();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "controls.h"
 #include "errors.h"
 #include "resource.h"
@@ -28,6 +30,7 @@ BOOL CContextMenuExtConfigDlg::OnInitDialog() {
   DdxCheck(Hwnd(), IDC_MENU_ADD_CONNECTION, addConnection_, false);
   // Only the active list is reordered by dragging.
   MakeDragList(active_);
+  for (HWND list : {active_, inactive_}) AccessibleNames().SetFromLabel(list);
   CenterOverOwner(Hwnd());
 
   model_ = CMenuItemsModel(settings_.contextMenuExtMenuItems);
@@ -41,20 +44,25 @@ void CContextMenuExtConfigDlg::Refill() {
   ListBoxFill(inactive_, model_.Labels(MenuItemsList::Inactive));
 }
 
-void CContextMenuExtConfigDlg::FocusActiveLine(int line) {
-  ListBoxSelect(active_, line);
-  ::SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(active_), TRUE);
+void CContextMenuExtConfigDlg::FocusLine(HWND list, int line) {
+  ListBoxSelect(list, line);
+  FocusControl(list);
 }
 
 void CContextMenuExtConfigDlg::UpdateButtons() {
-  HWND focus = ::GetFocus();
-  int s = focus == active_ ? ListBoxSelection(active_) : -1;
-  int last = ListBoxCount(active_) - 1;
-  ::EnableWindow(remove_, s >= 0);
-  ::EnableWindow(up_, s > 0);
-  ::EnableWindow(down_, s >= 0 && s < last);
-  ::EnableWindow(add_, focus == inactive_ && ListBoxSelection(inactive_) >= 0);
-  for (HWND always : {reset_, ok_, cancel_, help_}) ::EnableWindow(always, TRUE);
+  for (;;) {
+    HWND focus = ::GetFocus();
+    int s = focus == active_ ? ListBoxSelection(active_) : -1;
+    int last = ListBoxCount(active_) - 1;
+    // A button that goes off while it holds the focus hands it to the list its lines went to.
+    EnableControl(remove_, s >= 0, inactive_);
+    EnableControl(up_, s > 0, active_);
+    EnableControl(down_, s >= 0 && s < last, active_);
+    EnableControl(add_, focus == inactive_ && ListBoxSelection(inactive_) >= 0, active_);
+    for (HWND always : {reset_, ok_, cancel_, help_}) ::EnableWindow(always, TRUE);
+    // The focus moved: the buttons follow the list that has it now.
+    if (::GetFocus() == focus) break;
+  }
 }
 
 void CContextMenuExtConfigDlg::OnAdd() {
@@ -71,14 +79,21 @@ void CContextMenuExtConfigDlg::OnAdd() {
       break;
   }
   Refill();
-  FocusActiveLine(ListBoxCount(active_) - 1);
+  FocusLine(active_, ListBoxCount(active_) - 1);
   UpdateButtons();
 }
 
 void CContextMenuExtConfigDlg::OnRemove() {
   int line = ListBoxSelection(active_);
-  if (line < 0 || !model_.Remove(line)) return;
+  if (line < 0 || static_cast<std::size_t>(line) >= model_.Active().size()) return;
+  int command = model_.Active()[line];
+  if (!model_.Remove(line)) return;
   Refill();
+  // 削除 goes off with no active line selected: the focus follows the line to the inactive list (a
+  // separator to the separator's line there), from where 追加 brings it back.
+  const std::vector<int>& inactive = model_.Inactive();
+  auto landed = std::find(inactive.begin(), inactive.end(), command);
+  FocusLine(inactive_, landed == inactive.end() ? 0 : static_cast<int>(landed - inactive.begin()));
   UpdateButtons();
 }
 
@@ -88,7 +103,7 @@ void CContextMenuExtConfigDlg::OnMove(bool up) {
   int to = up ? model_.MoveUp(line) : model_.MoveDown(line);
   if (to < 0) return;
   ListBoxFill(active_, model_.Labels(MenuItemsList::Active));
-  FocusActiveLine(to);
+  FocusLine(active_, to);
   UpdateButtons();
 }
 
@@ -147,7 +162,7 @@ void CContextMenuExtConfigDlg::OnDropped(int, HWND list, POINT cursor) {
   int to = model_.Drop(from, onto);
   if (to < 0) return;
   ListBoxFill(active_, model_.Labels(MenuItemsList::Active));
-  FocusActiveLine(to);
+  FocusLine(active_, to);
   UpdateButtons();
 }
 

@@ -34,8 +34,8 @@ private:
   void OnListCommand(HWND list, int code);
   // Both boxes from the model, neither with a selection afterwards.
   void Refill();
-  // Selects an active line and gives the box the focus, as the dialog manager does.
-  void FocusActiveLine(int line);
+  // Selects a line and gives its box the focus, as the dialog manager does.
+  void FocusLine(HWND list, int line);
   void UpdateButtons();
 
   CConfigApp& app_;

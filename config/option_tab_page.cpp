@@ -46,6 +46,8 @@ void COptionTabPage::OnInitPage() {
   ::SendMessageW(dateTimeFormatBox_, CB_LIMITTEXT, kFormatLimit, 0);
   for (const wchar_t* preset : kDateTimePresets) ComboAddItem(dateTimeFormatBox_, preset);
   for (const auto& connection : kConnections) ComboAddItem(connection_, connection.text, connection.value);
+  // A screen reader names each box by the label before it.
+  for (HWND box : {dateFormatBox_, dateTimeFormatBox_, connection_}) AccessibleNames().SetFromLabel(box);
 }
 
 void COptionTabPage::InitializeFromSettings() {

@@ -49,6 +49,8 @@ BOOL CRenameExtConfigDlg::OnInitDialog() {
   for (std::size_t i = 0; i < kSwitchCount; ++i) switchBoxes_[i] = Item(kSwitches[i].id);
   CenterOverOwner(Hwnd());
 
+  // Only the group box stands before the list: it names the list for a screen reader.
+  AccessibleNames().SetFromLabel(parts_.Hwnd());
   parts_.SetSingleColumn(kPartColumnWidth);
   model_ = CNamePartsModel(settings_.renameExtFileNamePartSelectOrder, settings_.renameExtFileNamePartCheckList);
   FillParts();
@@ -63,8 +65,11 @@ BOOL CRenameExtConfigDlg::OnInitDialog() {
 }
 
 void CRenameExtConfigDlg::FillParts() {
+  // The lines change one by one: the buttons follow once they are all in.
+  filling_ = true;
   parts_.DeleteAllItems();
   for (int line = 0; line < model_.LineCount(); ++line) parts_.AddItem(model_.Label(line), model_.IsChecked(line));
+  filling_ = false;
 }
 
 void CRenameExtConfigDlg::ReadMarks() {
@@ -75,8 +80,9 @@ void CRenameExtConfigDlg::ReadMarks() {
 void CRenameExtConfigDlg::UpdateControls() {
   int s = parts_.GetSelectedIndex();
   int last = parts_.GetItemCount() - 1;
-  ::EnableWindow(up_, s > 0);
-  ::EnableWindow(down_, s >= 0 && s < last);
+  // A button that goes off while it holds the focus (its line reached the end) hands it to the list.
+  EnableControl(up_, s > 0, parts_.Hwnd());
+  EnableControl(down_, s >= 0 && s < last, parts_.Hwnd());
   for (const auto& d : kDependencies)
     ::EnableWindow(Item(d.id), ::IsDlgButtonChecked(Hwnd(), d.dependsOn) == BST_CHECKED);
 }
@@ -115,7 +121,7 @@ INT_PTR CRenameExtConfigDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->hwndFrom == parts_.Hwnd() && header->code == LVN_ITEMCHANGED) {
-        UpdateControls();
+        if (!filling_) UpdateControls();
         return TRUE;
       }
       break;

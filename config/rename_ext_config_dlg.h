@@ -43,4 +43,5 @@ private:
   HWND cancel_ = nullptr;
   HWND help_ = nullptr;
   std::array<HWND, kSwitchCount> switchBoxes_{};
+  bool filling_ = false;
 };

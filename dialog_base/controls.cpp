@@ -2,12 +2,66 @@
 
 #include <algorithm>
 
+namespace {
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[32] = {};
+  ::GetClassNameW(window, name, ARRAYSIZE(name));
+  return name;
+}
+
+bool IsStatic(HWND window) { return ClassName(window) == L"Static"; }
+
+}  // namespace
+
 std::wstring WindowText(HWND window) {
   int length = ::GetWindowTextLengthW(window);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   int read = ::GetWindowTextW(window, text.data(), length + 1);
   text.resize(read > 0 ? read : 0);
   return text;
+}
+
+std::wstring LabelText(HWND label) {
+  std::wstring text = WindowText(label);
+  bool plain = (::GetWindowLongPtrW(label, GWL_STYLE) & SS_NOPREFIX) != 0 && IsStatic(label);
+  if (plain) return text;
+  std::wstring shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && ++i >= text.size()) break;
+    shown.push_back(text[i]);
+  }
+  return shown;
+}
+
+HWND LabelBefore(HWND control) {
+  // Lines, frames and icons between the two do not count; any other control does.
+  for (HWND sibling = ::GetWindow(control, GW_HWNDPREV); sibling; sibling = ::GetWindow(sibling, GW_HWNDPREV)) {
+    LONG_PTR style = ::GetWindowLongPtrW(sibling, GWL_STYLE);
+    LONG_PTR type = style & SS_TYPEMASK;
+    bool text = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP;
+    bool label = IsStatic(sibling) ? text : ClassName(sibling) == L"Button" && (style & BS_TYPEMASK) == BS_GROUPBOX;
+    if (label && !LabelText(sibling).empty()) return sibling;
+    if (!IsStatic(sibling) || text) return nullptr;
+  }
+  return nullptr;
+}
+
+void FocusControl(HWND control) {
+  if (HWND root = ::GetAncestor(control, GA_ROOT); root && root != control)
+    ::SendMessageW(root, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+void EnableControl(HWND control, bool enable, HWND heir) {
+  HWND focus = ::GetFocus();
+  if (!enable && focus && (focus == control || ::IsChild(control, focus))) {
+    auto usable = [control](HWND window) {
+      return window && window != control && ::IsWindowVisible(window) && ::IsWindowEnabled(window);
+    };
+    if (!usable(heir)) heir = ::GetNextDlgTabItem(::GetAncestor(control, GA_ROOT), control, FALSE);
+    if (usable(heir)) FocusControl(heir);
+  }
+  ::EnableWindow(control, enable);
 }
 
 int ComboAddItem(HWND combo, const wchar_t* text, LPARAM data) {

@@ -7,6 +7,19 @@
 #include <vector>
 
 std::wstring WindowText(HWND window);
+// The text a label shows: "&&" reads as "&", a lone "&" (the mnemonic mark) not at all.
+std::wstring LabelText(HWND label);
+// The static text or group box right before `control` among its siblings (lines, frames and icons
+// between them aside): the label a user reads for it. Null when there is none.
+HWND LabelBefore(HWND control);
+
+// Focus and enabling, as the dialog manager of the control's top-level dialog keeps them (the
+// default button's look follows the focus).
+void FocusControl(HWND control);
+// A window that is disabled while it holds the focus takes the focus with it, and then no key
+// reaches the dialog any more: a control that holds the focus first hands it to `heir` (the next tab
+// stop when `heir` is null or cannot take it).
+void EnableControl(HWND control, bool enable, HWND heir = nullptr);
 
 // Combo boxes. Item data is what the program stores; the text is what the user reads.
 int ComboAddItem(HWND combo, const wchar_t* text, LPARAM data = 0);

@@ -1,8 +1,27 @@
 #include "dialog_impl.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "controls.h"
 #include "display_scale.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+// The modal dialogs running on this thread, innermost last, and the filter that hands them their
+// messages: the system's modal loop offers each message to the thread's message filter before the
+// dialog manager sees it.
+thread_local std::vector<CDialogImpl*> modalDialogs;
+thread_local HHOOK messageFilter = nullptr;
+
+bool IsPushButton(HWND window) {
+  auto code = static_cast<UINT>(::SendMessageW(window, WM_GETDLGCODE, 0, 0));
+  return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+}  // namespace
 
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
@@ -40,8 +59,50 @@ std::wstring CDialogImpl::TemplateCaption() const {
 
 INT_PTR CDialogImpl::DoModal(HWND owner) {
   modal_ = true;
-  return ::DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId_), owner, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+  HWND opener = ::GetFocus();
+  modalDialogs.push_back(this);
+  if (!messageFilter)
+    messageFilter = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr, ::GetCurrentThreadId());
+  INT_PTR result = ::DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId_), owner, DialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+  modalDialogs.erase(std::find(modalDialogs.begin(), modalDialogs.end(), this));
+  if (modalDialogs.empty() && messageFilter) {
+    ::UnhookWindowsHookEx(messageFilter);
+    messageFilter = nullptr;
+  }
+  // The user goes on where the dialog was opened from (the dialog manager would only put the focus
+  // back, without the default button's look that goes with a focused push button).
+  if (opener && ::IsWindow(opener) && ::IsWindowVisible(opener) && ::IsWindowEnabled(opener)) FocusControl(opener);
+  return result;
+}
+
+LRESULT CALLBACK CDialogImpl::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
+  auto* msg = reinterpret_cast<MSG*>(lParam);
+  if (code == MSGF_DIALOGBOX && msg && msg->hwnd) {
+    HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
+    for (CDialogImpl* dialog : modalDialogs) {
+      if (dialog->hwnd_ != root) continue;
+      try {
+        if (dialog->PreTranslateMessage(*msg)) return TRUE;
+      } catch (...) {
+        dialog->OnHandlerError();
+        return TRUE;
+      }
+      break;
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool CDialogImpl::PreTranslateMessage(MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return false;
+  HWND focus = ::GetFocus();
+  if (!focus || !::IsChild(hwnd_, focus) || !IsPushButton(focus)) return false;
+  // Its command goes where a click sends it: to the window that holds the button. Posted, so that
+  // what it opens runs outside this filter.
+  ::PostMessageW(::GetParent(focus), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(focus), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(focus));
+  return true;
 }
 
 HWND CDialogImpl::Create(HWND parent) {
@@ -81,6 +142,13 @@ INT_PTR CALLBACK CDialogImpl::DialogProc(HWND window, UINT message, WPARAM wPara
   }
   // Texts measured with the font the system gave, once the handler has set its own.
   if (message == WM_INITDIALOG) FitLabels(window);
+  if (message == WM_INITDIALOG && self->modal_) {
+    // The template's default button stays the default: Enter presses it while no push button has
+    // the focus, whatever button last showed the default look.
+    auto defaultId = static_cast<DWORD>(::SendMessageW(window, DM_GETDEFID, 0, 0));
+    if (HIWORD(defaultId) == DC_HASDEFID) ::SendMessageW(window, DM_SETDEFID, LOWORD(defaultId), 0);
+  }
+  if (message == WM_DESTROY) self->names_.Clear();
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(window, DWLP_USER, 0);
     self->hwnd_ = nullptr;

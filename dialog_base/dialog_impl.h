@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "accessibility.h"
+
 // The module this code is linked into, where the dialog templates normally live.
 HINSTANCE ThisModule();
 
@@ -17,6 +19,7 @@ public:
   virtual ~CDialogImpl();
 
   // Runs the dialog modally; the value given to EndDialog, or -1 when no window could be made.
+  // Afterwards the focus is back on the control that had it, in the dialog the user returns to.
   INT_PTR DoModal(HWND owner);
   // Makes the dialog as a modeless window, a child when the template says so; null on failure.
   HWND Create(HWND parent);
@@ -36,11 +39,22 @@ protected:
   virtual void OnHandlerError() noexcept;
   INT_PTR SetMsgResult(LRESULT result);
 
+  // While the dialog runs modally, every message for it or its controls (pages included) comes here
+  // before the dialog manager sees it; true when it has been dealt with. Enter on a focused push
+  // button presses that button, wherever it lives (the dialog manager would send the command to this
+  // dialog, which does not own a page's buttons).
+  virtual bool PreTranslateMessage(MSG& msg);
+
+  // Names for screen readers, taken back when the window goes.
+  CAccessibleNames& AccessibleNames() { return names_; }
+
 private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
 
   int templateId_;
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
   bool modal_ = false;
+  CAccessibleNames names_;
 };

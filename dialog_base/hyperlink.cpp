@@ -9,6 +9,7 @@
 #include "controls.h"
 #include "dialog_impl.h"
 #include "handles.h"
+#include "link_accessible.h"
 
 namespace {
 
@@ -108,6 +109,11 @@ bool CHyperLink::Navigate() {
 }
 
 void CHyperLink::Detach() {
+  if (accessible_) {
+    accessible_->Disconnect();
+    accessible_->Release();
+    accessible_ = nullptr;
+  }
   if (tooltip_) ::DestroyWindow(tooltip_);
   tooltip_ = nullptr;
   if (font_) ::DeleteObject(font_);
@@ -123,6 +129,13 @@ void CHyperLink::MakeFont(HFONT base) {
   if (!made) return;
   if (font_) ::DeleteObject(font_);
   font_ = made;
+}
+
+LRESULT CHyperLink::AccessibleObject(WPARAM flags) {
+  LresultFromObjectFn toResult = OleaccLresultFromObject();
+  if (!toResult) return 0;
+  if (!accessible_) accessible_ = CLinkAccessible::Create(*this, hwnd_);
+  return accessible_ ? toResult(__uuidof(IAccessible), flags, static_cast<IAccessible*>(accessible_)) : 0;
 }
 
 RECT CHyperLink::TextRect(HDC dc) const {
@@ -259,6 +272,10 @@ LRESULT CHyperLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ::InvalidateRect(hwnd_, nullptr, TRUE);
       return result;
     }
+    case WM_GETOBJECT:
+      // The link's own object for its client area; the system's for everything else.
+      if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) return AccessibleObject(wParam);
+      break;
     case WM_NCDESTROY: {
       HWND window = hwnd_;
       ::RemoveWindowSubclass(window, SubclassProc, kSubclassId);
@@ -266,6 +283,10 @@ LRESULT CHyperLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return ::DefSubclassProc(window, message, wParam, lParam);
     }
     default:
+      if (message == LinkOpenMessage() && message != 0) {
+        Navigate();
+        return 0;
+      }
       break;
   }
   return ::DefSubclassProc(hwnd_, message, wParam, lParam);

@@ -2,10 +2,13 @@
 // A static text control turned into a link: underlined in the link colour (the user's own colours
 // when set), the hand cursor over the text, a tooltip with the target, reachable with Tab and
 // opened by a click, Enter or Space. Opening goes through the shell; a link once opened counts as
-// visited and changes colour.
+// visited and changes colour. A screen reader reads it as a link to its target, which its default
+// action opens.
 #include <windows.h>
 
 #include <string>
+
+class CLinkAccessible;
 
 class CHyperLink {
 public:
@@ -37,8 +40,11 @@ private:
   bool IsOverText(POINT client) const;
   void Paint(HDC dc);
 
+  LRESULT AccessibleObject(WPARAM flags);
+
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
+  CLinkAccessible* accessible_ = nullptr;  // one reference, made when a reader first asks
   HFONT font_ = nullptr;  // the static's font, underlined; ours to delete
   std::wstring target_;
   bool visited_ = false;

@@ -45,9 +45,23 @@ void CTabPageHost::Place(HWND page) const {
   RECT area{};
   ::GetClientRect(tab_, &area);
   ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  // The page lies behind the tab control, right after the tab strip in the tab order: the tab control
+  // keeps only its strip and frame, or it would paint over the page whenever it repaints.
+  RECT window{};
+  ::GetWindowRect(tab_, &window);
+  POINT origin{0, 0};
+  ::ClientToScreen(tab_, &origin);
+  HRGN outline = ::CreateRectRgn(0, 0, window.right - window.left, window.bottom - window.top);
+  HRGN inside = ::CreateRectRgn(area.left + origin.x - window.left, area.top + origin.y - window.top,
+                                area.right + origin.x - window.left, area.bottom + origin.y - window.top);
+  if (outline && inside && ::CombineRgn(outline, outline, inside, RGN_DIFF) != ERROR &&
+      ::SetWindowRgn(tab_, outline, TRUE))
+    outline = nullptr;  // the window owns it now
+  for (HRGN left : {outline, inside})
+    if (left) ::DeleteObject(left);
+
   ::MapWindowPoints(tab_, ::GetParent(tab_), reinterpret_cast<POINT*>(&area), 2);
-  // Above the tab control, which would otherwise paint over it.
-  ::SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOACTIVATE);
+  ::SetWindowPos(page, tab_, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOACTIVATE);
   ::InvalidateRect(page, nullptr, TRUE);
 }
 
@@ -71,4 +85,32 @@ void CTabPageHost::SelectPage(HWND page) {
       return;
     }
   }
+}
+
+void CTabPageHost::SelectAdjacent(int step) {
+  auto count = static_cast<int>(pages_.size());
+  if (count < 2) return;
+  auto selected = static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0));
+  HWND leaving = selected >= 0 ? pages_[selected].window : nullptr;
+  HWND focus = ::GetFocus();
+  bool focusLeaves = leaving && focus && ::IsChild(leaving, focus);
+  ::SendMessageW(tab_, TCM_SETCURSEL, ((selected < 0 ? 0 : selected) + step + count) % count, 0);
+  ShowSelected();
+  if (focusLeaves) FocusControl(tab_);
+}
+
+bool CTabPageHost::TranslatePageKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || ::GetKeyState(VK_CONTROL) >= 0 || ::GetKeyState(VK_MENU) < 0) return false;
+  if (msg.hwnd != tab_ && !::IsChild(::GetParent(tab_), msg.hwnd)) return false;
+  bool shift = ::GetKeyState(VK_SHIFT) < 0;
+  int step = 0;
+  if (msg.wParam == VK_TAB)
+    step = shift ? -1 : 1;
+  else if (msg.wParam == VK_NEXT && !shift)
+    step = 1;
+  else if (msg.wParam == VK_PRIOR && !shift)
+    step = -1;
+  if (step == 0) return false;
+  SelectAdjacent(step);
+  return true;
 }

@@ -2,6 +2,7 @@
 // Keeps the pages of a tab control: page i belongs to tab i, fills the tab's display area, and
 // only the selected one is shown. A page may be made only when it is first needed, as the system's
 // property sheets do, so that a dialog opens without waiting for pages nobody has looked at yet.
+// In the tab order a page comes right after the tab strip, before the dialog's own buttons.
 #include <windows.h>
 
 #include <functional>
@@ -26,6 +27,10 @@ public:
   void ShowSelected();
   // Selects the page's tab and shows it (setting the selection raises no notification).
   void SelectPage(HWND page);
+  // Ctrl+Tab and Ctrl+PgDn go to the next page, Ctrl+Shift+Tab and Ctrl+PgUp to the one before,
+  // wherever the focus is in the dialog, as in the system's property sheets; true when `msg` was one.
+  // A focus left on the page that goes moves to the tab strip.
+  bool TranslatePageKey(const MSG& msg);
 
 private:
   struct CPage {
@@ -34,6 +39,7 @@ private:
   };
   void InsertTab(const std::wstring& title);
   void Place(HWND page) const;
+  void SelectAdjacent(int step);
 
   HWND tab_ = nullptr;
   std::vector<CPage> pages_;

@@ -5,6 +5,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
+#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,7 +19,9 @@
 #include "handles.h"
 #include "package_identity.h"
 #include "package_state.h"
+#include "registry_snapshot.h"
 #include "resource.h"
+#include "shell_client.h"
 #include "test_support.h"
 #include "text.h"
 
@@ -121,6 +127,146 @@ TEST_F(ConfigProgramTest, OpensOnTheLoadedSettingsWithVersionAndTheBasicTab) {
   EXPECT_FALSE(::IsWindowVisible(window.OptionPage()));
   Click(window.Control(IDCANCEL));
   ASSERT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ConfigProgramTest, KeyboardAloneReachesEveryControlAndEnterPressesTheButtonWithTheFocus) {
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  HWND dialog = window.Hwnd();
+  ASSERT_NE(dialog, nullptr);
+  ::SetForegroundWindow(dialog);
+  ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == window.Control(IDC_TAB); }, kUiWaitMs)) << "the tab strip first";
+  // Enter opens the detail dialog of the focused 詳細設定 (never OK); after Esc the focus is back on
+  // that button and OK is the default button again.
+  auto enterOpens = [&](int button, const std::wstring& caption) {
+    TypeKey(VK_RETURN);
+    HWND detail = WaitForMessageBox(program.Id(), caption, kUiWaitMs);
+    ASSERT_NE(detail, nullptr) << "Enter did not press " << button;
+    TypeKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(detail); }, kUiWaitMs));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == window.Control(button); }, kUiWaitMs))
+        << Describe(FocusOf(dialog));
+    EXPECT_EQ(::SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
+  };
+  const std::vector<WORD> shift{VK_SHIFT}, ctrl{VK_CONTROL}, ctrlShift{VK_CONTROL, VK_SHIFT};
+  ASSERT_TRUE(WalkKeys(dialog, {{VK_TAB, {}, IDC_RENAME_EXT_DISABLE},
+                                {VK_UP, {}, IDC_RENAME_EXT_ENABLE},
+                                {VK_DOWN, {}, IDC_RENAME_EXT_DISABLE},
+                                {VK_TAB, {}, IDC_RENAME_EXT_DETAIL}}));
+  // The arrows leave each 詳細設定 where it is: no line, frame or icon takes the focus.
+  for (WORD arrow : {VK_DOWN, VK_LEFT}) {
+    TypeKey(arrow);
+    ASSERT_NO_FATAL_FAILURE(enterOpens(IDC_RENAME_EXT_DETAIL, kRenameCaption));
+  }
+  ASSERT_TRUE(WalkKeys(dialog, {{VK_TAB, {}, IDC_CONTEXT_MENU_DISABLE}, {VK_TAB, {}, IDC_CONTEXT_MENU_DETAIL}}));
+  TypeKey(VK_UP);
+  ASSERT_NO_FATAL_FAILURE(enterOpens(IDC_CONTEXT_MENU_DETAIL, kMenuCaption));
+  // Opened with the mouse, then closed with Esc: Enter opens it again.
+  MouseClick(window.Control(IDC_CONTEXT_MENU_DETAIL));
+  HWND detail = WaitForMessageBox(program.Id(), kMenuCaption, kUiWaitMs);
+  ASSERT_NE(detail, nullptr);
+  TypeKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(detail); }, kUiWaitMs));
+  ASSERT_NO_FATAL_FAILURE(enterOpens(IDC_CONTEXT_MENU_DETAIL, kMenuCaption));
+
+  auto shows = [&](int tab) { return [&window, tab] { return window.SelectedTab() == tab; }; };
+  ASSERT_TRUE(WalkKeys(dialog, {{VK_TAB, {}, IDC_WEB_LINK},
+                                {VK_TAB, {}, IDOK},  // 常駐解除 is off: nothing is resident
+                                {VK_TAB, {}, IDCANCEL},
+                                {VK_TAB, {}, IDC_HELP_BUTTON},
+                                {VK_RIGHT, {}, IDOK},  // round within the buttons
+                                {VK_LEFT, {}, IDC_HELP_BUTTON},
+                                {VK_RETURN, {}, IDC_HELP_BUTTON},  // no help file here: nothing shows
+                                {VK_TAB, {}, IDC_TAB},
+                                // Pages by keyboard from anywhere; a focus on the page that goes
+                                // moves to the tab strip, which comes before the page's controls.
+                                {VK_TAB, ctrl, IDC_TAB, shows(1)},
+                                {VK_TAB, {}, IDC_DATE_FORMAT},
+                                {VK_PRIOR, ctrl, IDC_TAB, shows(0)},
+                                {VK_NEXT, ctrl, IDC_TAB, shows(1)},
+                                {VK_TAB, ctrlShift, IDC_TAB, shows(0)},
+                                {VK_TAB, {}, IDC_RENAME_EXT_DISABLE},
+                                {VK_TAB, shift, IDC_TAB},
+                                {VK_TAB, shift, IDC_HELP_BUTTON},
+                                {VK_TAB, ctrl, IDC_HELP_BUTTON, shows(1)},
+                                {VK_NEXT, ctrl, IDC_HELP_BUTTON, shows(0)}}));
+  // Every button used by keyboard, Esc still closes; Enter never pressed OK.
+  TypeKey(VK_ESCAPE);
+  ASSERT_TRUE(EndsWithZero(program));
+  EXPECT_EQ(install_.ReadSettings(), "");
+}
+
+// Wine's annotation service answers "not implemented": a recording one stands in for it, registered
+// where COM looks for the system's.
+TEST_F(ConfigProgramTest, ScreenReadersHearEachChoiceWithItsRowEachListByItsLabelAndTheLinkAsALink) {
+  const std::wstring serviceKey = L"Software\\Classes\\CLSID\\{B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}\\InprocServer32";
+  CRegistrySnapshot service(HKEY_LOCAL_MACHINE, serviceKey);
+  CTempDir library(L"accprop");
+  std::wstring recorder = library / L"accprop_recorder.dll";
+  ASSERT_TRUE(::CopyFileW(JoinPath(TestDir(), L"accprop_recorder\\accprop_recorder.dll").c_str(), recorder.c_str(), FALSE));
+  SetRegistryString(HKEY_LOCAL_MACHINE, serviceKey, nullptr, recorder);
+  SetRegistryString(HKEY_LOCAL_MACHINE, serviceKey, L"ThreadingModel", L"Both");
+
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  {
+    CComApartment com;
+    IAccessible* link = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(window.Control(IDC_WEB_LINK), static_cast<DWORD>(OBJID_CLIENT),
+                                           __uuidof(IAccessible), reinterpret_cast<void**>(&link)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{};
+    EXPECT_EQ(link->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+    auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+      BSTR value = nullptr;
+      std::string out = SUCCEEDED((link->*get)(self, &value)) && value ? U8(value) : "(none)";
+      ::SysFreeString(value);
+      return out;
+    };
+    EXPECT_EQ(text(&IAccessible::get_accName), "https://tavrino.example.jp/");
+    EXPECT_EQ(text(&IAccessible::get_accValue), "https://tavrino.example.jp/");
+    EXPECT_EQ(text(&IAccessible::get_accDefaultAction), "ジャンプ");
+    link->Release();
+  }
+  ASSERT_TRUE(window.ShowTab(1));
+  for (int button : {IDC_RENAME_EXT_DETAIL, IDC_CONTEXT_MENU_DETAIL}) {
+    HWND detail = window.OpenDetail(button, button == IDC_RENAME_EXT_DETAIL ? kRenameCaption : kMenuCaption);
+    ASSERT_NE(detail, nullptr);
+    Click(::GetDlgItem(detail, IDCANCEL));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(detail); }, kUiWaitMs));
+  }
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+
+  const std::string main = "\tタブリノリネームの設定\t", menu = "\t右クリックメニュー拡張の詳細設定\t",
+                    rename = "\tファイル名変更機能拡張の詳細設定\t";
+  const std::string explorer = "エクスプローラー等のファイル名変更機能拡張", context = "右クリックメニューに「タブリノリネーム」を追加";
+  Names expected = {
+      main + "Button\t1012\t" + explorer + " 有効",       main + "Button\t1014\t" + explorer + " 無効",
+      main + "Button\t1016\t" + explorer + "の詳細設定",  main + "Button\t1019\t" + context + " 有効",
+      main + "Button\t1020\t" + context + " 無効",        main + "Button\t1018\t" + context + "の詳細設定",
+      main + "ComboBox\t1035\t日付書式",                  main + "Edit\t1001\t日付書式",
+      main + "ComboBox\t1037\t日時書式",                  main + "Edit\t1001\t日時書式",
+      main + "ComboBox\t1033\tファイル名と日付の連結文字", menu + "ListBox\t1027\t現在アクティブな機能",
+      menu + "ListBox\t1028\t利用可能なアクティブでない機能", rename + "SysListView32\t1023\tファイル名の範囲選択順",
+  };
+  // Every name is taken back when its dialog goes.
+  Names sets, clears, cleared;
+  std::istringstream log(ReadBytes(library / L"accprop_recorder.log"));
+  for (std::string line; std::getline(log, line);) {
+    std::string kind = line.substr(0, line.find('\t'));
+    (kind == "set" ? sets : kind == "clear" ? clears : cleared).push_back(line.substr(kind.size()));
+  }
+  EXPECT_TRUE(cleared.empty()) << "asked for something else";
+  for (std::string& name : expected) cleared.push_back(name.substr(0, name.rfind('\t')));
+  for (Names* names : {&expected, &sets, &clears, &cleared}) std::sort(names->begin(), names->end());
+  EXPECT_EQ(sets, expected);
+  EXPECT_EQ(clears, cleared);
 }
 
 TEST_F(ConfigProgramTest, StatusAndReleaseButtonFollowTheRunValueOrTheRegistration) {

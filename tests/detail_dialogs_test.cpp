@@ -25,8 +25,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using Flags = std::vector<bool>;
 
-const std::wstring kMenuCaption = L"右クリックメニュー拡張の詳細設定";
-const std::wstring kRenameCaption = L"ファイル名変更機能拡張の詳細設定";
 const std::string kDefaultMenuText = "7,8,9,10,14,16,0,5,6,0,11,12,18,19,20,21,0,17,0,13,15,0,1,2,3,4";
 
 // Lines joined into one text, so that a difference reads at a glance.
@@ -107,6 +105,15 @@ protected:
     ASSERT_TRUE(EndsWithZero(*program_));
   }
   std::string Stored(const std::string& key) const { return install_.SettingsValue(key).value_or("(absent)"); }
+  // Esc closes the detail dialog: the focus is back on the button that opened it, and OK is the
+  // main dialog's default button again.
+  void EscapeBackTo(int opener) {
+    TypeKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog_); }, kUiWaitMs));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(window_->Hwnd()) == window_->Control(opener); }, kUiWaitMs))
+        << Describe(FocusOf(window_->Hwnd()));
+    EXPECT_EQ(::SendMessageW(window_->Hwnd(), DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
+  }
 
   CWithoutWindowManager unmanaged_;
   CTempDir folder_{L"detail"};
@@ -210,14 +217,17 @@ TEST_F(MenuDialogTest, CommandsMoveBetweenTheListsAndSeparatorsComeAndGo) {
   Press(IDC_MENU_ADD);
   ExpectLists({0, 0, 0, 2, 1});
 
-  // Back to the right in its ascending place, with 削除; nothing stays selected.
+  // Back to the right in its ascending place, with 削除, which goes off: the focus follows the
+  // line there, so that 追加 can bring it back.
   ClickLine(Active(), 3);
   EXPECT_EQ(EditButtons(), (Flags{false, true, true, true}));
   Press(IDC_MENU_REMOVE);
   ExpectLists({0, 0, 0, 1});
   EXPECT_EQ(SelectedLine(Active()), -1);
-  EXPECT_EQ(EditButtons(), (Flags{false, false, false, false}));
   EXPECT_EQ(InactiveLines().at(1), "場所をコピー");
+  EXPECT_EQ(SelectedLine(Inactive()), 1);
+  EXPECT_EQ(Focus(), Inactive());
+  EXPECT_EQ(EditButtons(), (Flags{true, false, false, false}));
   // A separator removed with a double-click is gone for good.
   ClickLine(Active(), 0, true);
   ExpectLists({0, 0, 1});
@@ -249,6 +259,57 @@ TEST_F(MenuDialogTest, MoveButtonsFollowTheSelectionAndStopAtTheEnds) {
   ASSERT_NO_FATAL_FAILURE(Close(IDOK));
   ASSERT_NO_FATAL_FAILURE(SaveAndQuit());
   EXPECT_EQ(Stored("ContextMenuExt_MenuItems"), "2,1,3");
+}
+
+TEST_F(MenuDialogTest, KeyboardAloneUsesEveryButtonAndTheFocusAlwaysStaysOnAControl) {
+  ASSERT_NO_FATAL_FAILURE(OpenMenu("ContextMenuExt_MenuItems=1,2,3\r\n"));
+  auto active = [&](const std::vector<int>& commands, int selected) {
+    return [=] { return ActiveLines() == MenuLines(commands, MenuItemsList::Active) && SelectedLine(Active()) == selected; };
+  };
+  const std::vector<WORD> shift{VK_SHIFT};
+  ASSERT_TRUE(WaitUntil([&] { return Focus() == Active(); }, kUiWaitMs));
+  ASSERT_TRUE(WalkKeys(dialog_, {
+      {VK_HOME, {}, IDC_ACTIVE_LIST, active({1, 2, 3}, 0)},
+      {VK_TAB, {}, IDC_MENU_REMOVE},  // 追加 is off
+      {VK_DOWN, {}, IDC_MENU_DOWN},   // 上へ移動 is off on the first line
+      {VK_DOWN, {}, IDC_MENU_RESET},
+      {VK_DOWN, {}, IDC_MENU_REMOVE},  // round within the buttons, never onto a label
+      // 削除 goes off: the focus goes with the line to the inactive list.
+      {VK_SPACE, {}, IDC_INACTIVE_LIST, [&] { return active({2, 3}, -1)() && SelectedLine(Inactive()) == 1; }},
+      {VK_TAB, shift, IDC_MENU_RESET},
+      {VK_TAB, shift, IDC_MENU_ADD},  // 削除, 上へ移動 and 下へ移動 are off
+      {VK_RETURN, {}, IDC_ACTIVE_LIST, active({2, 3, 1}, 2)},
+      {VK_TAB, {}, IDC_MENU_REMOVE},
+      {VK_TAB, {}, IDC_MENU_UP},  // 下へ移動 is off on the last line
+      {VK_RETURN, {}, IDC_ACTIVE_LIST, active({2, 1, 3}, 1)},
+      {VK_TAB, {}, IDC_MENU_REMOVE},
+      {VK_TAB, {}, IDC_MENU_UP},
+      {VK_SPACE, {}, IDC_ACTIVE_LIST, active({1, 2, 3}, 0)},  // onto the first line
+      {VK_TAB, {}, IDC_MENU_REMOVE},
+      {VK_TAB, {}, IDC_MENU_DOWN},
+      {VK_SPACE, {}, IDC_ACTIVE_LIST, active({2, 1, 3}, 1)},
+      {VK_TAB, {}, IDC_MENU_REMOVE},
+      {VK_TAB, {}, IDC_MENU_UP},
+      {VK_TAB, {}, IDC_MENU_DOWN},
+      {VK_SPACE, {}, IDC_ACTIVE_LIST, active({2, 3, 1}, 2)},  // onto the last line
+      {VK_TAB, {}, IDC_MENU_REMOVE},
+      {VK_TAB, {}, IDC_MENU_UP},
+      {VK_TAB, {}, IDC_MENU_RESET},
+      {VK_SPACE, {}, IDC_MENU_RESET, active(DefaultMenu(), -1)},
+      {VK_TAB, {}, IDC_INACTIVE_LIST},
+      {VK_TAB, {}, IDC_MENU_ADD_CONNECTION},
+      {VK_SPACE, {}, IDC_MENU_ADD_CONNECTION, [&] { return !IsChecked(Control(IDC_MENU_ADD_CONNECTION)); }},
+      {VK_TAB, {}, IDOK},
+      {VK_TAB, {}, IDCANCEL},
+      {VK_TAB, {}, IDC_HELP_BUTTON},
+      {VK_RETURN, {}, IDC_HELP_BUTTON},  // no help file here: nothing shows
+      {VK_RIGHT, {}, IDOK},
+      {VK_LEFT, {}, IDC_HELP_BUTTON},
+  }));
+  ASSERT_NO_FATAL_FAILURE(EscapeBackTo(IDC_CONTEXT_MENU_DETAIL));
+  const std::string before = install_.ReadSettings();
+  ASSERT_NO_FATAL_FAILURE(CancelAndQuit());
+  EXPECT_EQ(install_.ReadSettings(), before);
 }
 
 // Pixels beside a list line that differ from what `before` showed there: the insertion mark.
@@ -491,6 +552,44 @@ TEST_F(RenameDialogTest, NoPartCheckedStoresAnEmptyList) {
   ASSERT_NO_FATAL_FAILURE(SaveBoth());
   EXPECT_EQ(Stored("RenameExt_FileNamePartSelectOrder"), "0,1,2");
   EXPECT_EQ(Stored("RenameExt_FileNamePartCheckList"), "");
+}
+
+TEST_F(RenameDialogTest, KeyboardAloneUsesEveryButtonAndTheFocusAlwaysStaysOnAControl) {
+  ASSERT_NO_FATAL_FAILURE(OpenRename(""));
+  auto parts = [&](const Lines& lines, int selected) {
+    return [=] { return PartLines() == lines && ListViewSelection(Parts()) == selected; };
+  };
+  const Lines wholeInMiddle = {"ベース名", "ファイル名全体", "拡張子"};
+  const Lines wholeFirst = {"ファイル名全体", "ベース名", "拡張子"};
+  ASSERT_TRUE(WaitUntil([&] { return Focus() == Parts(); }, kUiWaitMs));
+  ASSERT_TRUE(WalkKeys(dialog_, {
+      {VK_END, {}, IDC_PART_LIST, parts(kBaseExtWhole, 2)},
+      {VK_TAB, {}, IDC_PART_UP},  // 下へ移動 is off on the last line
+      {VK_SPACE, {}, IDC_PART_UP, parts(wholeInMiddle, 1)},
+      // Onto the first line 上へ移動 goes off: the list takes the focus, the moved line selected.
+      {VK_RETURN, {}, IDC_PART_LIST, parts(wholeFirst, 0)},
+      {VK_TAB, {}, IDC_PART_DOWN},
+      {VK_SPACE, {}, IDC_PART_DOWN, parts(wholeInMiddle, 1)},
+      {VK_SPACE, {}, IDC_PART_LIST, parts(kBaseExtWhole, 2)},
+      {VK_TAB, {}, IDC_PART_UP},
+      {VK_TAB, {}, IDC_SELECT_EXCEPT_PERIOD},
+      {VK_SPACE, {}, IDC_SELECT_EXCEPT_PERIOD, [&] { return IsChecked(Control(IDC_SELECT_EXCEPT_PERIOD)); }},
+      {VK_DOWN, {}, IDC_EXTEND_HOME_END},
+      {VK_DOWN, {}, IDC_INSERT_DATE},  // boxes under an unchecked one are off
+      {VK_DOWN, {}, IDC_CLEAR_IN_TAB},
+      {VK_DOWN, {}, IDC_ENABLE_AT_ALL_EDIT},
+      {VK_DOWN, {}, IDC_SELECT_EXCEPT_PERIOD},  // round within the check boxes, never onto the group box
+      {VK_UP, {}, IDC_ENABLE_AT_ALL_EDIT},
+      {VK_TAB, {}, IDOK},
+      {VK_TAB, {}, IDCANCEL},
+      {VK_TAB, {}, IDC_HELP_BUTTON},
+      {VK_RETURN, {}, IDC_HELP_BUTTON},  // no help file here: nothing shows
+      {VK_RIGHT, {}, IDOK},
+      {VK_LEFT, {}, IDC_HELP_BUTTON},
+      {VK_TAB, {}, IDC_PART_LIST},
+  }));
+  ASSERT_NO_FATAL_FAILURE(EscapeBackTo(IDC_RENAME_EXT_DETAIL));
+  ASSERT_NO_FATAL_FAILURE(CancelAndQuit());
 }
 
 TEST_F(RenameDialogTest, DependentBoxesAreDisabledButKeepAndStoreTheirMarks) {

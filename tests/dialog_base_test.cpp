@@ -2,6 +2,7 @@
 // hyperlink and centring, driven through real windows, the dialog manager and the real registry.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,6 +19,7 @@
 #include "drag_list.h"
 #include "hyperlink.h"
 #include "registry_snapshot.h"
+#include "shell_client.h"
 #include "tab_page_host.h"
 #include "test_support.h"
 #include "text.h"
@@ -259,10 +261,22 @@ TEST_F(DialogBaseTest, TabHostFitsShowsAndSelectsItsPages) {
     RECT placed = ClientRectIn(page, Dialog());
     EXPECT_TRUE(::EqualRect(&placed, &display)) << placed.left << "," << placed.top << " " << placed.right << ","
                                                 << placed.bottom;
-    bool aboveTab = false;
-    for (HWND w = ::GetWindow(page, GW_HWNDNEXT); w; w = ::GetWindow(w, GW_HWNDNEXT)) aboveTab |= w == tab;
-    EXPECT_TRUE(aboveTab) << "the tab control would paint over a page below it";
+    // The tab control keeps only its strip and frame: it cannot paint over the page behind it.
+    RECT tabWindow{};
+    ::GetWindowRect(tab, &tabWindow);
+    RECT onScreen{};
+    ::GetWindowRect(page, &onScreen);
+    HRGN kept = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(::GetWindowRgn(tab, kept), COMPLEXREGION);
+    EXPECT_FALSE(::PtInRegion(kept, (onScreen.left + onScreen.right) / 2 - tabWindow.left,
+                              (onScreen.top + onScreen.bottom) / 2 - tabWindow.top));
+    EXPECT_TRUE(::PtInRegion(kept, 2, 2)) << "the strip";
+    ::DeleteObject(kept);
   }
+  // In the tab order the pages come right after the tab strip.
+  HWND first = ::GetWindow(tab, GW_HWNDNEXT);
+  EXPECT_TRUE(first == a.Hwnd() || first == b.Hwnd());
+  EXPECT_TRUE(::GetWindow(first, GW_HWNDNEXT) == (first == a.Hwnd() ? b.Hwnd() : a.Hwnd()));
 
   host.ShowSelected();
   EXPECT_TRUE(::IsWindowVisible(a.Hwnd()));
@@ -274,6 +288,90 @@ TEST_F(DialogBaseTest, TabHostFitsShowsAndSelectsItsPages) {
   host.SelectPage(Item(IDOK));
   EXPECT_EQ(::SendMessageW(tab, TCM_GETCURSEL, 0, 0), 1) << "a window that is no page changes nothing";
   EXPECT_TRUE(::IsWindowVisible(b.Hwnd()));
+}
+
+TEST_F(DialogBaseTest, CtrlTabAndCtrlPageKeysTurnThePagesFromAnywhereAndTakeTheFocusOffAPageThatGoes) {
+  CTestDialog a(IDD_T_PAGE_A);
+  CTestDialog b(IDD_T_PAGE_B);
+  ASSERT_NE(a.Create(Dialog()), nullptr);
+  ASSERT_NE(b.Create(Dialog()), nullptr);
+  ::SendMessageW(Item(IDC_T_TAB), TCM_DELETEALLITEMS, 0, 0);
+  CTabPageHost host;
+  host.Attach(Item(IDC_T_TAB));
+  host.AddPage(a.Hwnd());
+  host.AddPage(b.Hwnd());
+  host.ShowSelected();
+  // The keys held, as this thread reads them; none again afterwards.
+  auto hold = [](const std::vector<WORD>& keys) {
+    BYTE state[256] = {};
+    for (WORD key : keys) state[key] = 0x80;
+    ::SetKeyboardState(state);
+  };
+  struct CReleased {
+    ~CReleased() {
+      BYTE none[256] = {};
+      ::SetKeyboardState(none);
+    }
+  } released;
+  const std::vector<WORD> ctrl{VK_CONTROL};
+  const struct {
+    WORD key;
+    std::vector<WORD> held;
+    bool taken;
+    int selected;
+  } keys[] = {
+      {VK_TAB, ctrl, true, 1},          {VK_TAB, ctrl, true, 0},  // round
+      {VK_TAB, {VK_CONTROL, VK_SHIFT}, true, 1},
+      {VK_PRIOR, ctrl, true, 0},        {VK_NEXT, ctrl, true, 1},
+      {VK_TAB, {}, false, 1},           {VK_NEXT, {}, false, 1},  {VK_NEXT, {VK_CONTROL, VK_SHIFT}, false, 1},
+      {VK_TAB, {VK_CONTROL, VK_MENU}, false, 1},
+  };
+  for (const auto& k : keys) {
+    hold(k.held);
+    MSG msg{Item(IDC_T_EDIT), WM_KEYDOWN, k.key, 0, 0, {}};
+    EXPECT_EQ(host.TranslatePageKey(msg), k.taken) << k.key << " with " << k.held.size();
+    EXPECT_EQ(::SendMessageW(Item(IDC_T_TAB), TCM_GETCURSEL, 0, 0), k.selected) << k.key;
+  }
+  // From a control of the dialog the focus stays; from the page that goes, it moves to the tab strip.
+  ::SetFocus(Item(IDC_T_BEFORE));
+  hold(ctrl);
+  MSG next{Item(IDC_T_BEFORE), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  ASSERT_TRUE(host.TranslatePageKey(next));
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_BEFORE));
+  ASSERT_TRUE(host.TranslatePageKey(next));
+  ASSERT_TRUE(::IsWindowVisible(b.Hwnd()));
+  ::SetFocus(b.Item(IDC_T_PAGE_BUTTON));
+  next.hwnd = b.Item(IDC_T_PAGE_BUTTON);
+  ASSERT_TRUE(host.TranslatePageKey(next));
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_TAB));
+}
+
+TEST_F(DialogBaseTest, AControlGoingOffWithTheFocusFirstHandsItToItsHeirOrTheNextTabStop) {
+  HWND before = Item(IDC_T_BEFORE);
+  HWND list = Item(IDC_T_LIST);
+  FocusControl(before);
+  ASSERT_EQ(::GetFocus(), before);
+  EnableControl(before, false, list);
+  EXPECT_EQ(::GetFocus(), list);
+  EXPECT_FALSE(::IsWindowEnabled(before));
+  EnableControl(before, true);
+  FocusControl(before);
+  EnableControl(before, false);
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_TAB)) << "the next tab stop";
+  // One without the focus just goes off.
+  EnableControl(Item(IDC_T_CHECK), false, list);
+  EXPECT_EQ(::GetFocus(), Item(IDC_T_TAB));
+  for (HWND control : {before, Item(IDC_T_CHECK)}) EnableControl(control, true);
+}
+
+TEST_F(DialogBaseTest, AControlIsNamedByTheLabelRightBeforeIt) {
+  HWND label = Item(IDC_T_LABEL);
+  EXPECT_EQ(LabelBefore(Item(IDC_T_COMBO)), label);
+  EXPECT_EQ(U8(LabelText(label)), "名前(N) & 記号") << "as the label shows it";
+  EXPECT_EQ(LabelBefore(Item(IDC_T_LIST)), nullptr) << "a button stands before it";
+  EXPECT_EQ(LabelBefore(Item(IDC_T_RADIO1)), nullptr);
+  CAccessibleNames names;
+  EXPECT_EQ(names.SetFromLabel(Item(IDC_T_LIST)), E_FAIL);
 }
 
 TEST_F(DialogBaseTest, DeferredPageIsMadeWhenItsTabFirstShowsOrIsAskedFor) {
@@ -657,6 +755,53 @@ TEST_F(HyperLinkTest, EnterSpaceAndAClickOnTheTextOpenTheTargetAndMarkItVisited)
   PumpUntil(Dialog(), [] { return false; }, 1000);
   EXPECT_EQ(opened(), 3) << "beside the text is no link";
   EXPECT_EQ(dialog_->okPressed, 0);
+}
+
+TEST_F(HyperLinkTest, ScreenReadersMeetALinkToItsTargetThatTheirDefaultActionOpens) {
+  CTempDir folder(L"link");
+  std::wstring target = folder / L"link_target.exe";
+  ASSERT_TRUE(::CopyFileW(JoinPath(TestDir(), L"link_target\\link_target.exe").c_str(), target.c_str(), FALSE));
+  std::wstring log = folder / L"link_target.log";
+  CComApartment com;
+  IAccessible* object = nullptr;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT value{};
+  {
+    CHyperLink link;
+    ASSERT_TRUE(link.SubclassWindow(Item(IDC_T_LINK)));
+    link.SetHyperLink(target);
+    ASSERT_EQ(::AccessibleObjectFromWindow(link.Hwnd(), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object)),
+              S_OK);
+    auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+      BSTR got = nullptr;
+      std::string out = SUCCEEDED((object->*get)(self, &got)) && got ? U8(got) : "(none)";
+      ::SysFreeString(got);
+      return out;
+    };
+    EXPECT_EQ(text(&IAccessible::get_accName), "https://link.example/") << "the visible text";
+    EXPECT_EQ(text(&IAccessible::get_accValue), U8(target));
+    EXPECT_EQ(text(&IAccessible::get_accDefaultAction), "ジャンプ");
+    ASSERT_EQ(object->get_accRole(self, &value), S_OK);
+    EXPECT_EQ(value.lVal, ROLE_SYSTEM_LINK);
+    ASSERT_EQ(object->get_accState(self, &value), S_OK);
+    EXPECT_EQ(value.lVal & (STATE_SYSTEM_LINKED | STATE_SYSTEM_TRAVERSED), STATE_SYSTEM_LINKED);
+
+    EXPECT_EQ(object->accDoDefaultAction(self), S_OK);
+    ASSERT_TRUE(PumpUntil(Dialog(), [&] { return PathExists(log); }));
+    EXPECT_TRUE(link.IsVisited());
+    ASSERT_EQ(object->get_accState(self, &value), S_OK);
+    EXPECT_TRUE(value.lVal & STATE_SYSTEM_TRAVERSED);
+    VARIANT child = self;
+    child.lVal = 1;
+    EXPECT_EQ(object->get_accRole(child, &value), E_INVALIDARG) << "a link has no parts";
+  }
+  // A reader may hold the object after the link has gone.
+  EXPECT_EQ(object->get_accRole(self, &value), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(object->accDoDefaultAction(self), CO_E_OBJNOTCONNECTED);
+  object->Release();
 }
 
 TEST_F(HyperLinkTest, ATargetTheShellCannotOpenStaysUnvisited) {

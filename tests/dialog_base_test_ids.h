@@ -14,3 +14,6 @@
 #define IDC_T_TAB 318
 #define IDC_T_LIST 319
 #define IDC_T_CHECKLIST 320
+#define IDC_T_LABEL 321
+#define IDC_T_COMBO 322
+#define IDC_T_PAGE_BUTTON 323

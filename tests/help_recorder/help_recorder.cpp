@@ -5,10 +5,8 @@
 
 #include <string>
 
-#include "app.h"
 #include "errors.h"
-#include "handles.h"
-#include "text.h"
+#include "recorder_log.h"
 
 namespace {
 
@@ -16,15 +14,7 @@ HMODULE g_module = nullptr;
 constexpr UINT kInitialize = 28;  // HH_INITIALIZE
 constexpr DWORD_PTR kCookie = 24301;
 
-void Record(const std::string& line) {
-  std::wstring log = JoinPath(FolderPart(ModuleFileName(g_module)), L"help_recorder.log");
-  CFileHandle file(::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
-  std::string text = line + "\n";
-  DWORD written = 0;
-  ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
+void Record(const std::string& line) { AppendBesideModule(g_module, L"help_recorder.log", line); }
 
 }  // namespace
 

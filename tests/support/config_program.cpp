@@ -14,6 +14,8 @@
 
 const std::wstring kMessageCaption = L"タブリノリネーム";
 const std::wstring kDialogCaption = L"タブリノリネームの設定";
+const std::wstring kMenuCaption = L"右クリックメニュー拡張の詳細設定";
+const std::wstring kRenameCaption = L"ファイル名変更機能拡張の詳細設定";
 const std::wstring kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kExtensionClassKey = L"Software\\Classes\\CLSID\\{7C2D5A91-3E48-4F06-B1A7-5D9E24C8F013}";
 const std::wstring kAllDisabledMessage =
@@ -110,6 +112,24 @@ HWND CConfigWindow::OpenDetail(int button, const std::wstring& caption) const {
   ::GetWindowThreadProcessId(dialog_, &processId);
   Click(Control(button));
   return WaitForMessageBox(processId, caption, kUiWaitMs);
+}
+
+::testing::AssertionResult WalkKeys(HWND dialog, const std::vector<CKeyStep>& steps) {
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const CKeyStep& step = steps[i];
+    TypeKey(step.key, step.held);
+    if (step.effect && !WaitUntil(step.effect, kUiWaitMs))
+      return ::testing::AssertionFailure() << "step " << i << ": the key did nothing";
+    HWND expected = FindControl(dialog, step.focus);
+    auto arrived = [&] {
+      HWND focus = FocusOf(dialog);
+      return focus && (focus == expected || ::IsChild(expected, focus));
+    };
+    if (!expected || !WaitUntil(arrived, kUiWaitMs))
+      return ::testing::AssertionFailure() << "step " << i << ": the focus is on " << Describe(FocusOf(dialog))
+                                           << ", not on control " << step.focus;
+  }
+  return ::testing::AssertionSuccess();
 }
 
 HWND WaitForBox(const CTestProcess& program, DWORD timeoutMs) {

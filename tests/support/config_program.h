@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,8 @@
 constexpr DWORD kUiWaitMs = 15000;
 extern const std::wstring kMessageCaption;  // タブリノリネーム
 extern const std::wstring kDialogCaption;   // タブリノリネームの設定
+extern const std::wstring kMenuCaption;     // 右クリックメニュー拡張の詳細設定
+extern const std::wstring kRenameCaption;   // ファイル名変更機能拡張の詳細設定
 extern const std::wstring kRunKey;
 extern const std::wstring kExtensionClassKey;
 // What OK says when both extensions are off.
@@ -67,6 +70,18 @@ public:
 private:
   HWND dialog_ = nullptr;
 };
+
+// One key of a keyboard walk through a dialog, and the control that has the focus afterwards (or a
+// part of it, such as a combo box's edit field), found anywhere below the dialog.
+struct CKeyStep {
+  WORD key;
+  std::vector<WORD> held;
+  int focus;
+  // What else the key does, waited for before the focus is read.
+  std::function<bool()> effect = {};
+};
+// Types each step into `dialog`, which must be in front, and reads the focus after it.
+::testing::AssertionResult WalkKeys(HWND dialog, const std::vector<CKeyStep>& steps);
 
 // The first box of `program` with the system's caption; null when none shows.
 HWND WaitForBox(const CTestProcess& program, DWORD timeoutMs = kUiWaitMs);

@@ -230,6 +230,47 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
+std::string Describe(HWND window) {
+  if (!window) return "nothing";
+  return ToUtf8(ClassOf(window)) + " " + std::to_string(::GetDlgCtrlID(window)) + " \"" + ToUtf8(ControlText(window)) +
+         "\"";
+}
+
+namespace {
+
+INPUT KeyInput(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+  bool extended = key == VK_PRIOR || key == VK_NEXT || key == VK_END || key == VK_HOME || key == VK_LEFT ||
+                  key == VK_UP || key == VK_RIGHT || key == VK_DOWN || key == VK_INSERT || key == VK_DELETE;
+  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+  return input;
+}
+
+}  // namespace
+
+void TypeKey(WORD key, const std::vector<WORD>& held) {
+  std::vector<INPUT> inputs;
+  for (WORD h : held) inputs.push_back(KeyInput(h, false));
+  inputs.push_back(KeyInput(key, false));
+  inputs.push_back(KeyInput(key, true));
+  for (auto h = held.rbegin(); h != held.rend(); ++h) inputs.push_back(KeyInput(*h, true));
+  ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void MouseClick(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  INPUT inputs[2] = {};
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, inputs, sizeof(INPUT));
+}
+
 bool HasErrorIcon(HWND box) {
   HICON error = ::LoadIconW(nullptr, IDI_ERROR);
   for (HWND child : Children(box)) {

@@ -100,6 +100,14 @@ std::wstring ComboItem(HWND combo, int index);
 void TypeText(HWND editOrCombo, const std::wstring& text);
 // The window with the keyboard focus in the thread that owns `window`.
 HWND FocusOf(HWND window);
+// Class, identifier and text of a window, for the message of a failed test.
+std::string Describe(HWND window);
+
+// Keys and clicks as a user makes them (SendInput), for whatever window is in front.
+// `key` pressed and released while the `held` keys are down.
+void TypeKey(WORD key, const std::vector<WORD>& held = {});
+// The left mouse button pressed and released over the middle of `window`.
+void MouseClick(HWND window);
 
 // A window of this thread with the keyboard focus, as Explorer's is when a command runs.
 class CFocusWindow {
