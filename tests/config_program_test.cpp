@@ -197,15 +197,17 @@ TEST_F(ConfigProgramTest, KeyboardAloneReachesEveryControlAndEnterPressesTheButt
 }
 
 // Wine's annotation service answers "not implemented": a recording one stands in for it, registered
-// where COM looks for the system's.
+// where COM looks for the system's (Wine reads only the machine's classes; Windows takes the user's
+// first, which needs no administrator).
 TEST_F(ConfigProgramTest, ScreenReadersHearEachChoiceWithItsRowEachListByItsLabelAndTheLinkAsALink) {
   const std::wstring serviceKey = L"Software\\Classes\\CLSID\\{B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}\\InprocServer32";
-  CRegistrySnapshot service(HKEY_LOCAL_MACHINE, serviceKey);
+  const HKEY serviceRoot = RunsOnWine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  CRegistrySnapshot service(serviceRoot, serviceKey);
   CTempDir library(L"accprop");
   std::wstring recorder = library / L"accprop_recorder.dll";
   ASSERT_TRUE(::CopyFileW(JoinPath(TestDir(), L"accprop_recorder\\accprop_recorder.dll").c_str(), recorder.c_str(), FALSE));
-  SetRegistryString(HKEY_LOCAL_MACHINE, serviceKey, nullptr, recorder);
-  SetRegistryString(HKEY_LOCAL_MACHINE, serviceKey, L"ThreadingModel", L"Both");
+  SetRegistryString(serviceRoot, serviceKey, nullptr, recorder);
+  SetRegistryString(serviceRoot, serviceKey, L"ThreadingModel", L"Both");
 
   CTestProcess program = install_.Start();
   CConfigWindow window(program);

@@ -97,7 +97,8 @@ CDeniedKey::~CDeniedKey() {
 
 std::vector<std::wstring> TestedUserKeys() {
   std::vector<std::wstring> keys = {L"Software\\Classes\\CLSID\\{7C2D5A91-3E48-4F06-B1A7-5D9E24C8F013}",
-                                    L"Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}"};
+                                    L"Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}",
+                                    L"Software\\Classes\\CLSID\\{B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}"};
   for (const wchar_t* type : {L"*", L"Folder", L"lnkfile", L"piffile", L"InternetShortcut"})
     keys.push_back(std::wstring(L"Software\\Classes\\") + type + L"\\shellex\\ContextMenuHandlers\\TavrinoRename");
   return keys;
