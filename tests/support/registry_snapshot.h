@@ -41,7 +41,8 @@ private:
 };
 
 // The keys under HKEY_CURRENT_USER the tests write: the extension's class and handler keys, and the
-// help control's class (on Windows the help tests register their stand-in for the user).
+// help control's and the annotation service's classes (on Windows the tests register their stand-ins
+// for the user).
 std::vector<std::wstring> TestedUserKeys();
 
 // Small registry readers for the tests.
