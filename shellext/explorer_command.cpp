@@ -37,8 +37,10 @@ using CSharedSettings = std::shared_ptr<const CSettings>;
 // One entry of the submenu: a command, or a separator that Windows may draw or leave out.
 class CExplorerCommandItem final : public CComObject<IExplorerCommand> {
 public:
-  CExplorerCommandItem(const CApp& app, CSharedSettings settings, MenuEntry entry, bool isFolder)
-      : app_(app), settings_(std::move(settings)), entry_(std::move(entry)), isFolder_(isFolder) {}
+  CExplorerCommandItem(const CApp& app, CSharedSettings settings, MenuEntry entry, std::wstring builtFor,
+                       bool isFolder)
+      : app_(app), settings_(std::move(settings)), entry_(std::move(entry)), builtFor_(std::move(builtFor)),
+        isFolder_(isFolder) {}
 
   HRESULT STDMETHODCALLTYPE GetTitle(IShellItemArray*, LPWSTR* name) override {
     return ComGuard([&] { return IsSeparator() ? NoText(name) : ShellText(entry_.label, name); });
@@ -52,10 +54,13 @@ public:
     if (name) *name = GUID_NULL;
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE GetState(IShellItemArray*, BOOL, EXPCMDSTATE* state) override {
+  HRESULT STDMETHODCALLTYPE GetState(IShellItemArray* items, BOOL, EXPCMDSTATE* state) override {
     if (!state) return E_POINTER;
-    *state = entry_.greyed ? ECS_DISABLED : ECS_ENABLED;
-    return S_OK;
+    *state = ECS_HIDDEN;
+    return ComGuard([&] {
+      *state = StateFor(items);
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE Invoke(IShellItemArray* items, IBindCtx*) override {
     return ComGuard([&] { return Run(items); });
@@ -73,6 +78,23 @@ public:
 private:
   bool IsSeparator() const { return entry_.command == CmdSeparator; }
 
+  static EXPCMDSTATE StateOf(const std::optional<MenuEntry>& entry) {
+    if (!entry) return ECS_HIDDEN;
+    return entry->greyed ? ECS_DISABLED : ECS_ENABLED;
+  }
+
+  // The state for the items of this call, by the rule of the menu. The item the submenu was built
+  // for has its answer already; without items there is no other item to answer for.
+  EXPCMDSTATE StateFor(IShellItemArray* items) const {
+    if (IsSeparator() || !items) return StateOf(entry_);
+    std::optional<std::wstring> path = AcceptedPathOf(items);
+    if (!path) return ECS_HIDDEN;
+    if (*path == builtFor_) return StateOf(entry_);
+    std::optional<CSelection> selection = ReadSelection(*path);
+    if (!selection) return ECS_HIDDEN;
+    return StateOf(SubmenuEntry(entry_.command, *selection, *settings_, app_));
+  }
+
   HRESULT Run(IShellItemArray* items) const {
     // No input message chose the command where Windows 11 runs it: the keys as they are now, and
     // Explorer's window, which is in front, owns what the command shows.
@@ -87,6 +109,7 @@ private:
   const CApp& app_;
   CSharedSettings settings_;
   MenuEntry entry_;
+  std::wstring builtFor_;
   bool isFolder_;
 };
 
@@ -181,9 +204,10 @@ HRESULT CExplorerCommandRoot::EnumSubCommands(IEnumExplorerCommand** commands) {
 HRESULT CExplorerCommandRoot::Enumerate(IEnumExplorerCommand** commands) const {
   if (!commands) return E_POINTER;
   *commands = nullptr;
+  const std::wstring& path = path_;
   // As the classic Initialize: an item that cannot be opened or read gets no submenu, and the
   // settings are read afresh for this right-click.
-  std::optional<CSelection> selection = path_.empty() ? std::nullopt : ReadSelection(path_);
+  std::optional<CSelection> selection = path.empty() ? std::nullopt : ReadSelection(path);
   if (!selection) return E_FAIL;
   auto settings = std::make_shared<CSettings>();
   if (!LoadRightClickSettings(*settings, app_)) return E_FAIL;
@@ -191,7 +215,7 @@ HRESULT CExplorerCommandRoot::Enumerate(IEnumExplorerCommand** commands) const {
   for (MenuEntry& entry : SubmenuEntries(*selection, *settings, app_)) {
     CComPtr<IExplorerCommand> child;
     HRESULT result = CreateComObject<CExplorerCommandItem>(__uuidof(IExplorerCommand), child.PutVoid(), app_,
-                                                           CSharedSettings(settings), std::move(entry),
+                                                           CSharedSettings(settings), std::move(entry), path,
                                                            selection->item.IsFolder);
     if (FAILED(result)) return result;
     children.push_back(std::move(child));

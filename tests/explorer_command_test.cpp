@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
+#include <thread>
 
 #include "package_identity.h"
 #include "package_state.h"
@@ -47,13 +50,13 @@ protected:
 
   // The submenu Windows 11 shows after a right-click on `path`.
   std::vector<CComPtr<IExplorerCommand>> Tree(const std::wstring& path) {
-    CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+    CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
     EXPECT_EQ(RootState(root.Get(), ShellItems({path}).Get()), ECS_ENABLED) << U8(path);
     return SubCommands(root.Get());
   }
 
   std::vector<MenuLine> Classic(const std::wstring& path, std::vector<std::wstring>* tips) {
-    CComPtr<IShellExtInit> init = client_->CreateHandler();
+    CComPtr<IShellExtInit> init = Client().CreateHandler();
     EXPECT_EQ(init->Initialize(nullptr, ShellDataObject({path}).Get(), nullptr), S_OK) << U8(path);
     CComPtr<IContextMenu> menu;
     init->QueryInterface(IID_IContextMenu, menu.PutVoid());
@@ -68,9 +71,10 @@ protected:
     return lines;
   }
 
+  CShellClient& Client() const { return library_.Client(); }  // a new one after a restart
+
   CInstalledLibrary library_{L"ツリー"};
   const CTempDir& install_ = library_.Folder();
-  CShellClient* const client_ = &library_.Client();
   CTempDir work_{L"項目"};
 };
 
@@ -97,7 +101,7 @@ TEST_F(ExplorerCommandTest, RootIsShownOnlyForOneItemTheClassicHandlerAccepts) {
       {"too long for the classic buffers", StandInItems({work_ / std::wstring(260, L'n')}), ECS_HIDDEN},
       {"no array", {}, ECS_HIDDEN},
   };
-  CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
   for (const auto& c : cases) {
     EXPECT_EQ(RootState(root.Get(), c.items.Get()), c.state) << c.what;
     // A hidden root has nothing to enumerate, even after an earlier accepted item.
@@ -120,9 +124,9 @@ TEST_F(ExplorerCommandTest, RootIsShownOnlyForOneItemTheClassicHandlerAccepts) {
   std::wstring location = icon.Get();
   const std::size_t comma = location.rfind(L",-");
   ASSERT_NE(comma, std::wstring::npos) << U8(location);
-  EXPECT_EQ(location.substr(0, comma), client_->ServerPath());
+  EXPECT_EQ(location.substr(0, comma), Client().ServerPath());
   HICON loaded = nullptr;
-  EXPECT_EQ(::ExtractIconExW(client_->ServerPath().c_str(), std::stoi(location.substr(comma + 1)), &loaded, nullptr, 1),
+  EXPECT_EQ(::ExtractIconExW(Client().ServerPath().c_str(), std::stoi(location.substr(comma + 1)), &loaded, nullptr, 1),
             1u);
   if (loaded) ::DestroyIcon(loaded);
   ::DeleteFileW((L"\\\\?\\" + (work_ / L"memo.")).c_str());
@@ -158,7 +162,7 @@ TEST_F(ExplorerCommandTest, SubmenuReadsAsTheClassicMenu) {
 TEST_F(ExplorerCommandTest, SettingsAndTheItemAreReadWhenTheSubmenuIsWanted) {
   const std::wstring path = File(L"busy.log");
   UseMenuList(L"3");
-  CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
   ASSERT_EQ(RootState(root.Get(), ShellItems({path}).Get()), ECS_ENABLED);
   UseMenuList(L"1");
   std::vector<CComPtr<IExplorerCommand>> children = SubCommands(root.Get());
@@ -264,27 +268,92 @@ TEST_F(ExplorerCommandTest, InvokeActsOnlyOnTheItemItIsGivenAndChecksItAgain) {
   EXPECT_EQ(ListFolder(work_.Path()).size(), 4u) << "nothing was renamed";
 
   // A refusal of the command itself: the classic handler's message, owned by the window in front.
-  UseMenuList(L"14");
+  ::CreateDirectoryW((work_ / L"~$~$g.txt").c_str(), nullptr);
   children = Tree(work_ / L"~$g.txt");
   ASSERT_EQ(children.size(), 1u);
   CFocusWindow explorer;
   CMessageBoxCatcher catcher(kCaption);
-  EXPECT_EQ(children[0]->Invoke(ShellItems({work_ / L"~$"}).Get(), nullptr), E_FAIL);
+  {
+    CHeldKeys ctrl(false, true);
+    EXPECT_EQ(children[0]->Invoke(ShellItems({work_ / L"~$g.txt"}).Get(), nullptr), E_FAIL);
+  }
   std::vector<CCaughtBox> boxes = catcher.Finish();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(U8(boxes[0].text), U8(L"新しい名前が空になるため、実行できません。\n【パス】" + (work_ / L"~$")));
+  EXPECT_EQ(U8(boxes[0].text), U8(L"同じ名前のフォルダが既にあるため、コピーできません。\n【パス】" + (work_ / L"~$~$g.txt")));
   EXPECT_EQ(boxes[0].owner, ::GetForegroundWindow());
   EXPECT_EQ(boxes[0].owner, explorer.Get());
-  EXPECT_EQ(ListFolder(work_.Path()).size(), 4u);
+  EXPECT_EQ(ListFolder(work_.Path()).size(), 5u);
+}
+
+// In both menus a command runs only for an item whose menu offers it, and a child of the tree
+// answers for the items it is given. The submenu below was built for "01 a.txt".
+TEST_F(ExplorerCommandTest, CommandsRunOnlyWhereTheMenuOffersThem) {
+  UseMenuList(L"9,15");
+  const std::wstring built = File(L"01 a.txt"), folder = work_ / L"photos";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  File(L"README");
+  File(L"b.txt");
+  File(L"02 c.txt");
+  std::vector<CComPtr<IExplorerCommand>> children = Tree(built);
+  ASSERT_EQ(children.size(), 2u);
+  const struct {
+    std::size_t child;
+    int command;
+    const wchar_t* item;
+    EXPCMDSTATE state;
+    const wchar_t* after;  // the item's new name; null when nothing may happen
+  } cases[] = {
+      {1, 15, L"photos", ECS_HIDDEN, nullptr},      // never offered for a folder
+      {1, 15, L"README", ECS_DISABLED, nullptr},    // greyed: nothing to disable
+      {0, 9, L"README", ECS_HIDDEN, nullptr},       // no digits at the head
+      {0, 9, L"photos", ECS_HIDDEN, nullptr},
+      {1, 15, L"b.txt", ECS_ENABLED, L"b.txt$"},
+      {0, 9, L"02 c.txt", ECS_ENABLED, L"c.txt"},
+      {1, 15, L"01 a.txt", ECS_ENABLED, L"01 a.txt$"},
+  };
+  for (bool classic : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(U8(c.item) + (classic ? " classic" : " tree"));
+      const std::vector<std::wstring> before = ListFolder(work_.Path());
+      const std::wstring path = work_ / c.item;
+      HRESULT result;
+      if (classic) {
+        SetModifierKeys(false, false);  // a rename, not a Ctrl copy
+        CComPtr<IShellExtInit> init = Client().CreateHandler();
+        ASSERT_EQ(init->Initialize(nullptr, ShellDataObject({path}).Get(), nullptr), S_OK);
+        CComPtr<IContextMenu> menu;
+        init->QueryInterface(IID_IContextMenu, menu.PutVoid());
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(c.command);
+        result = menu->InvokeCommand(&info);
+      } else {
+        EXPECT_EQ(RootState(children[c.child].Get(), ShellItems({path}).Get()), c.state);
+        result = children[c.child]->Invoke(ShellItems({path}).Get(), nullptr);
+      }
+      EXPECT_EQ(result, c.after ? S_OK : E_FAIL);
+      if (!c.after) {
+        EXPECT_EQ(ListFolder(work_.Path()), before);
+        continue;
+      }
+      EXPECT_TRUE(PathExists(work_ / c.after));
+      ASSERT_TRUE(::MoveFileW((work_ / c.after).c_str(), path.c_str()));  // back for the next menu
+    }
+  }
+  // Without items the child can only answer for the item it was built for.
+  EXPCMDSTATE state = 0;
+  EXPECT_EQ(children[1]->GetState(nullptr, FALSE, &state), S_OK);
+  EXPECT_EQ(state, ECS_ENABLED);
+  EXPECT_EQ(RootState(children[1].Get(), ShellItems({built, folder}).Get()), ECS_HIDDEN);
 }
 
 TEST_F(ExplorerCommandTest, EveryObjectIsGoneAfterItsLastRelease) {
   const std::wstring path = File(L"a.txt");
-  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+  EXPECT_EQ(Client().CanUnloadNow(), S_OK);
   CComPtr<IExplorerCommand> child;
   CComPtr<IEnumExplorerCommand> clone;
   {
-    CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+    CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
     RootState(root.Get(), ShellItems({path}).Get());
     CComPtr<IEnumExplorerCommand> list;
     ASSERT_EQ(root->EnumSubCommands(list.Put()), S_OK);
@@ -296,18 +365,18 @@ TEST_F(ExplorerCommandTest, EveryObjectIsGoneAfterItsLastRelease) {
     EXPECT_EQ(list->Next(2, rest, &fetched), S_FALSE);
     EXPECT_EQ(fetched, 0u);
   }
-  EXPECT_EQ(client_->CanUnloadNow(), S_FALSE) << "a child and a clone are still held";
+  EXPECT_EQ(Client().CanUnloadNow(), S_FALSE) << "a child and a clone are still held";
   child.Reset();
-  EXPECT_EQ(client_->CanUnloadNow(), S_FALSE);
+  EXPECT_EQ(Client().CanUnloadNow(), S_FALSE);
   clone.Reset();
-  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+  EXPECT_EQ(Client().CanUnloadNow(), S_OK);
 
   void* object = reinterpret_cast<void*>(0x1234);
   CComPtr<IClassFactory> factory;
-  ASSERT_EQ(client_->GetClassObject(CLSID_TavrinoExplorerCommand, IID_IClassFactory, factory.PutVoid()), S_OK);
+  ASSERT_EQ(Client().GetClassObject(CLSID_TavrinoExplorerCommand, IID_IClassFactory, factory.PutVoid()), S_OK);
   EXPECT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, &object), E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+  EXPECT_EQ(Client().CanUnloadNow(), S_OK);
 }
 
 // The classic handler stands back only where Windows 11's menu shows our package for this very
