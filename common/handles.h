@@ -93,6 +93,18 @@ using CMappedView = CUniqueHandle<MappedViewTraits>;
 using CHook = CUniqueHandle<HookTraits>;
 using CCoTaskString = CUniqueHandle<CoTaskStringTraits>;
 
+// Holds a slim reader/writer lock exclusively for as long as it lives.
+class CExclusiveLock {
+public:
+  explicit CExclusiveLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+  CExclusiveLock(const CExclusiveLock&) = delete;
+  CExclusiveLock& operator=(const CExclusiveLock&) = delete;
+  ~CExclusiveLock() { ::ReleaseSRWLockExclusive(&lock_); }
+
+private:
+  SRWLOCK& lock_;
+};
+
 // Locks a global memory block for as long as it lives.
 class CGlobalLock {
 public:

@@ -123,6 +123,7 @@ public:
   HRESULT STDMETHODCALLTYPE Next(ULONG count, IExplorerCommand** out, ULONG* fetched) override {
     // Without a place for the number fetched, only one at a time.
     if (!out || (!fetched && count != 1)) return E_POINTER;
+    CExclusiveLock lock(lock_);
     ULONG n = 0;
     for (; n < count && next_ < commands_.size(); ++n, ++next_) {
       out[n] = commands_[next_].Get();
@@ -132,23 +133,31 @@ public:
     return n == count ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    CExclusiveLock lock(lock_);
     const std::size_t skipped = std::min<std::size_t>(count, commands_.size() - next_);
     next_ += skipped;
     return skipped == count ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Reset() override {
+    CExclusiveLock lock(lock_);
     next_ = 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumExplorerCommand** copy) override {
     return ComGuard([&] {
+      std::size_t next;
+      {
+        CExclusiveLock lock(lock_);
+        next = next_;
+      }
       return CreateComObject<CExplorerCommandEnum>(__uuidof(IEnumExplorerCommand), reinterpret_cast<void**>(copy),
-                                                   commands_, next_);
+                                                   commands_, next);
     });
   }
 
 private:
-  CCommandList commands_;
+  const CCommandList commands_;
+  SRWLOCK lock_ = SRWLOCK_INIT;  // the position is shared by everyone who holds the enumerator
   std::size_t next_;
 };
 
@@ -178,11 +187,13 @@ HRESULT CExplorerCommandRoot::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE
   // Asked at every right-click before the user shows any interest: the count, one name and the
   // path rule, and no file opened. The rest is read when the submenu is wanted.
   return ComGuard([&] {
-    path_.clear();
-    if (std::optional<std::wstring> path = AcceptedPathOf(items)) {
-      path_ = std::move(*path);
-      *state = ECS_ENABLED;
+    std::optional<std::wstring> path = AcceptedPathOf(items);
+    std::wstring accepted = path.value_or(std::wstring());
+    {
+      CExclusiveLock lock(lock_);
+      path_.swap(accepted);
     }
+    if (path) *state = ECS_ENABLED;
     return S_OK;
   });
 }
@@ -204,7 +215,13 @@ HRESULT CExplorerCommandRoot::EnumSubCommands(IEnumExplorerCommand** commands) {
 HRESULT CExplorerCommandRoot::Enumerate(IEnumExplorerCommand** commands) const {
   if (!commands) return E_POINTER;
   *commands = nullptr;
-  const std::wstring& path = path_;
+  // The submenu of exactly one selection, the one the last GetState accepted: its path is copied
+  // whole under the lock, and everything below is built from that copy alone.
+  std::wstring path;
+  {
+    CExclusiveLock lock(lock_);
+    path = path_;
+  }
   // As the classic Initialize: an item that cannot be opened or read gets no submenu, and the
   // settings are read afresh for this right-click.
   std::optional<CSelection> selection = path.empty() ? std::nullopt : ReadSelection(path);

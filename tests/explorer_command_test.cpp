@@ -347,6 +347,55 @@ TEST_F(ExplorerCommandTest, CommandsRunOnlyWhereTheMenuOffersThem) {
   EXPECT_EQ(RootState(children[1].Get(), ShellItems({built, folder}).Get()), ECS_HIDDEN);
 }
 
+// The root is ours to keep sound even where Windows would never share it between threads: each
+// caller gets the submenu of one item that was asked about, whole, and nothing fails or breaks.
+TEST_F(ExplorerCommandTest, OneRootSharedByManyThreadsGivesWholeSubmenusOfItemsAskedAbout) {
+  UseMenuList(nullptr);
+  ::CreateDirectoryW((work_ / L"photos").c_str(), nullptr);
+  const std::vector<std::wstring> paths = {File(L"01 a.txt"), work_ / L"photos", File(L"README"),
+                                           File(L"コピー ～ b へのショートカット.lnk")};
+  std::vector<std::wstring> menus;
+  for (const std::wstring& path : paths) {
+    std::vector<MenuLine> lines;
+    for (const CComPtr<IExplorerCommand>& child : Tree(path)) lines.push_back(ReadCommand(child.Get()));
+    menus.push_back(MenuTexts(lines));
+  }
+  ASSERT_EQ(std::set<std::wstring>(menus.begin(), menus.end()).size(), paths.size()) << "one menu per item";
+
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
+  std::atomic<int> refused{0}, failed{0}, foreign{0}, rounds{0};
+  auto caller = [&](std::size_t first) {
+    CComApartment com;
+    std::vector<CComPtr<IShellItemArray>> arrays;
+    for (const std::wstring& path : paths) arrays.push_back(ShellItems({path}));
+    for (int i = 0; i < 250; ++i) {
+      // Asked again and again, as Windows may with fOkToBeSlow, while others enumerate.
+      for (std::size_t k = 0; k < paths.size(); ++k) {
+        EXPCMDSTATE state = ECS_HIDDEN;
+        if (root->GetState(arrays[(first + i + k) % paths.size()].Get(), FALSE, &state) != S_OK || state != ECS_ENABLED)
+          refused++;
+      }
+      CComPtr<IEnumExplorerCommand> list;
+      if (FAILED(root->EnumSubCommands(list.Put())) || !list) {
+        failed++;
+        continue;
+      }
+      std::vector<MenuLine> lines;
+      for (CComPtr<IExplorerCommand> child; list->Next(1, child.Put(), nullptr) == S_OK;)
+        lines.push_back(ReadCommand(child.Get()));
+      if (std::find(menus.begin(), menus.end(), MenuTexts(lines)) == menus.end()) foreign++;
+      rounds++;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < 6; ++t) threads.emplace_back(caller, t);
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(rounds.load(), 6 * 250);
+  EXPECT_EQ(refused.load(), 0);
+  EXPECT_EQ(failed.load(), 0) << "no failure after an accepting GetState";
+  EXPECT_EQ(foreign.load(), 0) << "a submenu of no item asked about, or of two at once";
+}
+
 TEST_F(ExplorerCommandTest, EveryObjectIsGoneAfterItsLastRelease) {
   const std::wstring path = File(L"a.txt");
   EXPECT_EQ(Client().CanUnloadNow(), S_OK);
