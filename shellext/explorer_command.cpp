@@ -9,8 +9,11 @@
 
 #include "catalogue.h"
 #include "handles.h"
+#include "item_kind.h"
 #include "module_state.h"
+#include "package_state.h"
 #include "resource_ids.h"
+#include "selected_item.h"
 #include "selection.h"
 #include "settings.h"
 #include "submenu.h"
@@ -161,6 +164,19 @@ private:
   std::size_t next_;
 };
 
+// Windows' own menu asked about this kind of item here, so the classic handler may leave it to us
+// from now on. The first question of each kind writes the record; after that nothing is asked of
+// the registry, and the file system only while the name alone cannot tell a folder from a file of
+// a kind not yet recorded. The folder test is the classic handler's own: a zip archive is a file.
+void RecordKindAsked(const std::wstring& rawPath, const CApp& app) {
+  const std::wstring path = RemoveTrailingBackslash(rawPath);
+  const CItemKind byName = ItemKindOf(path, false);
+  const bool nameTells = byName == CItemKind::Root;
+  if (TopLevelMenuAskRecorded(byName) && (nameTells || TopLevelMenuAskRecorded(CItemKind::Folder))) return;
+  const CItemKind kind = nameTells ? byName : ItemKindOf(path, ::PathIsDirectoryW(path.c_str()) != FALSE);
+  RecordTopLevelMenuAsked(kind, FinalFolderForm(app.ModuleFolder()));
+}
+
 }  // namespace
 
 HRESULT CExplorerCommandRoot::GetTitle(IShellItemArray*, LPWSTR* name) {
@@ -193,7 +209,9 @@ HRESULT CExplorerCommandRoot::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE
       CExclusiveLock lock(lock_);
       path_.swap(accepted);
     }
-    if (path) *state = ECS_ENABLED;
+    if (!path) return S_OK;
+    RecordKindAsked(*path, app_);
+    *state = ECS_ENABLED;
     return S_OK;
   });
 }

@@ -428,27 +428,88 @@ TEST_F(ExplorerCommandTest, EveryObjectIsGoneAfterItsLastRelease) {
   EXPECT_EQ(Client().CanUnloadNow(), S_OK);
 }
 
-// The classic handler stands back only where Windows 11's menu shows our package for this very
-// folder. Wine reports Windows 10 and has no packages: the rule is checked on its pure form, and
-// the real library's classic menu is shown to be unchanged.
-TEST_F(ExplorerCommandTest, ClassicMenuStandsBackOnlyWhereTheTopLevelMenuServesThisFolder) {
+// The classic handler stands back on Windows 11 only for the kinds of item Windows has asked the
+// package's tree about in this very folder. Wine reports Windows 10 and has no packages: the rule
+// is checked on its pure form, fed the real record the real library writes, and the real classic
+// menu is shown to stay.
+TEST_F(ExplorerCommandTest, ClassicMenuStandsBackPerKindOnlyOnceTheTreeWasAskedAboutIt) {
+  ForgetTopLevelMenuRecord();
   const std::wstring here = install_.Path();
+  const CTempDir elsewhere(L"他所");
+  ::CreateDirectoryW((work_ / L"写真.lnk").c_str(), nullptr);  // a folder, whatever its name says
   const struct {
-    DWORD build;
-    std::optional<std::wstring> registered;
-    bool serves;
-  } cases[] = {
-      {19045, here, false}, {19045, L"D:\\other", false}, {19045, std::nullopt, false},
-      {22000, here, true},  {22000, L"D:\\other", false}, {22000, std::nullopt, false},
-      {22631, here, true},  {22631, L"D:\\other", false}, {22631, std::nullopt, false},
+    std::wstring path;
+    CItemKind kind;
+  } items[] = {{File(L"a.txt"), CItemKind::File},           {work_ / L"写真.lnk", CItemKind::Folder},
+               {File(L"m.lnk"), CItemKind::Shortcut},       {File(L"p.PIF"), CItemKind::PifShortcut},
+               {File(L"u.url"), CItemKind::InternetShortcut}, {L"C:\\", CItemKind::Root}};
+  const std::optional<std::wstring> registrations[] = {here, elsewhere.Path(), std::nullopt};
+  auto check = [&](std::size_t askedSoFar) {
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+      SCOPED_TRACE(U8(items[i].path) + " asked so far: " + std::to_string(askedSoFar));
+      const bool asked = i < askedSoFar;
+      std::optional<std::wstring> askedIn = TopLevelMenuAskedIn(items[i].kind);
+      ASSERT_EQ(askedIn.has_value(), asked);
+      if (askedIn) {
+        EXPECT_TRUE(SameFolder(*askedIn, here)) << U8(*askedIn);
+      }
+      for (DWORD build : {19045ul, 22000ul, 22631ul})
+        for (const std::optional<std::wstring>& registered : registrations)
+          EXPECT_EQ(ClassicMenuStandsBack(here, build, registered, askedIn),
+                    asked && HasTopLevelMenu(build) && registered == here)
+              << build << " " << U8(registered.value_or(L"(none)"));
+      EXPECT_FALSE(ClassicMenuStandsBack(here, items[i].kind)) << "Windows 10 keeps its only menu";
+      std::vector<std::wstring> tips;
+      EXPECT_FALSE(Classic(items[i].path, &tips).empty());
+    }
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(TopLevelMenuServes(here, c.build, c.registered), c.serves) << c.build << " " << c.registered.has_value();
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
+  for (std::size_t i = 0; i < std::size(items); ++i) {
+    check(i);
+    EXPECT_EQ(RootState(root.Get(), ShellItems({items[i].path}).Get()), ECS_ENABLED);
+    EXPECT_EQ(RootState(root.Get(), ShellItems({items[i].path}).Get()), ECS_ENABLED) << "asked again";
+  }
+  check(std::size(items));
 
-  EXPECT_LT(RealWindowsBuild(), kFirstTopLevelMenuBuild);
-  EXPECT_FALSE(TopLevelMenuServes(here));
-  std::vector<std::wstring> tips;
-  EXPECT_EQ(Classic(File(L"a.txt"), &tips).size(), 19u) << "the default submenu of a plain file";
+  // The record outlives the library, goes with the classic registration, and is never written
+  // where the classic class key is missing.
+  root.Reset();
+  library_.Restart();
+  check(std::size(items));
+  ASSERT_TRUE(library_.Client().Controller()->Unregister());
+  check(0);
+  root = library_.Client().CreateExplorerCommand();
+  EXPECT_EQ(RootState(root.Get(), ShellItems({items[0].path}).Get()), ECS_ENABLED);
+  EXPECT_FALSE(UserKeyExists(HandlerClassKey()));
+  ASSERT_TRUE(library_.Client().Controller()->Register());
+  EXPECT_EQ(RootState(root.Get(), ShellItems({items[0].path}).Get()), ECS_ENABLED);
+  check(1);
+  // A new registration of the package forgets it all.
+  ForgetTopLevelMenuRecord();
+  check(0);
+}
+
+// A short name, another case, a trailing backslash or a path through a junction name the folder the
+// package is registered for: the classic handler and the configuration program take it as one.
+TEST_F(ExplorerCommandTest, EverySpellingOfTheFolderIsTheSameFolder) {
+  const std::wstring here = install_.Path(), long_ = here + L"\\ロングネームのフォルダ";
+  ASSERT_TRUE(::CreateDirectoryW(long_.c_str(), nullptr));
+  wchar_t shortName[MAX_PATH] = {};
+  ::GetShortPathNameW(long_.c_str(), shortName, MAX_PATH);  // the long name where 8.3 names are off
+  std::wstring upper = long_;
+  ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  std::vector<std::wstring> spellings = {shortName, upper, long_ + L"\\"};
+  // Wine 8 makes no junctions (FSCTL_SET_REPARSE_POINT is not supported): tried on Windows only.
+  if (MakeJunction(work_ / L"経由", long_)) spellings.push_back(work_ / L"経由");
+  for (const std::wstring& spelling : spellings) {
+    EXPECT_EQ(U8(FinalFolderForm(spelling)), U8(FinalFolderForm(long_))) << U8(spelling);
+    EXPECT_TRUE(TopLevelMenuServes(long_, 22631, spelling)) << U8(spelling);
+    EXPECT_TRUE(ClassicMenuStandsBack(spelling, 22631, long_, FinalFolderForm(long_))) << U8(spelling);
+  }
+  EXPECT_EQ(U8(FinalFolderForm(L"C:\\")), U8(L"C:\\"));
+  EXPECT_FALSE(SameFolder(here, long_));
+  EXPECT_FALSE(TopLevelMenuServes(long_, 22631, here + L"\\ない"));
+  ::RemoveDirectoryW((work_ / L"経由").c_str());
 }
 
 }  // namespace
