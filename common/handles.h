@@ -105,6 +105,18 @@ private:
   SRWLOCK& lock_;
 };
 
+// Holds a slim reader/writer lock shared for as long as it lives.
+class CSharedLock {
+public:
+  explicit CSharedLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockShared(&lock_); }
+  CSharedLock(const CSharedLock&) = delete;
+  CSharedLock& operator=(const CSharedLock&) = delete;
+  ~CSharedLock() { ::ReleaseSRWLockShared(&lock_); }
+
+private:
+  SRWLOCK& lock_;
+};
+
 // Locks a global memory block for as long as it lives.
 class CGlobalLock {
 public:

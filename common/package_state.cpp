@@ -66,6 +66,11 @@ constexpr const wchar_t* kAskedValues[kItemKinds] = {
     L"TopLevelMenuAsked_File",     L"TopLevelMenuAsked_Folder",      L"TopLevelMenuAsked_Root",
     L"TopLevelMenuAsked_Shortcut", L"TopLevelMenuAsked_PifShortcut", L"TopLevelMenuAsked_InternetShortcut"};
 std::atomic<unsigned> g_recorded{0};  // the kinds this process has written
+// The class key, open for reading while this process reads the record. A handle outlives its key:
+// after the classic registration was removed and made again it reads ERROR_KEY_DELETED, and the
+// key is opened anew.
+SRWLOCK g_recordKeyLock = SRWLOCK_INIT;
+HKEY g_recordKey = nullptr;
 unsigned Bit(CItemKind kind) { return 1u << static_cast<unsigned>(kind); }
 
 const std::wstring& ClassKey() {
@@ -146,13 +151,32 @@ void RecordTopLevelMenuAsked(CItemKind kind, const std::wstring& folder) {
 }
 
 std::optional<std::wstring> TopLevelMenuAskedIn(CItemKind kind) {
-  // A value too long for any folder of ours counts as absent: the classic menu stays.
-  wchar_t folder[1024];
-  DWORD size = sizeof folder;
-  if (::RegGetValueW(HKEY_CURRENT_USER, ClassKey().c_str(), kAskedValues[static_cast<unsigned>(kind)], RRF_RT_REG_SZ,
-                     nullptr, folder, &size) != ERROR_SUCCESS)
-    return std::nullopt;
-  return std::wstring(folder);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    {
+      CSharedLock lock(g_recordKeyLock);
+      if (g_recordKey) {
+        // A value too long for any folder of ours counts as absent: the classic menu stays.
+        wchar_t folder[1024];
+        DWORD size = sizeof folder;
+        LONG result = ::RegGetValueW(g_recordKey, nullptr, kAskedValues[static_cast<unsigned>(kind)], RRF_RT_REG_SZ,
+                                     nullptr, folder, &size);
+        if (result == ERROR_SUCCESS) return std::wstring(folder);
+        if (result != ERROR_KEY_DELETED) return std::nullopt;
+      }
+    }
+    CExclusiveLock lock(g_recordKeyLock);
+    if (g_recordKey) ::RegCloseKey(std::exchange(g_recordKey, nullptr));
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, ClassKey().c_str(), 0, KEY_QUERY_VALUE, &g_recordKey) != ERROR_SUCCESS) {
+      g_recordKey = nullptr;
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+void CloseTopLevelMenuRecord() {
+  CExclusiveLock lock(g_recordKeyLock);
+  if (g_recordKey) ::RegCloseKey(std::exchange(g_recordKey, nullptr));
 }
 
 void ForgetTopLevelMenuRecord() {

@@ -42,8 +42,11 @@ bool TopLevelMenuServes(const std::wstring& folder, DWORD build, const std::opti
 void RecordTopLevelMenuAsked(CItemKind kind, const std::wstring& folder);
 // Whether this process has recorded `kind` already (nothing is read).
 bool TopLevelMenuAskRecorded(CItemKind kind);
-// The folder recorded for `kind`; nothing when the tree has not been asked about it.
+// The folder recorded for `kind`; nothing when the tree has not been asked about it. Asked at
+// every right-click on Windows 11: the class key stays open for the next one.
 std::optional<std::wstring> TopLevelMenuAskedIn(CItemKind kind);
+// Closes the class key kept open for reading the record: the library is about to be unloaded.
+void CloseTopLevelMenuRecord();
 // Forgets every kind: the package was registered anew.
 void ForgetTopLevelMenuRecord();
 
