@@ -201,7 +201,8 @@ HRESULT CExplorerCommandRoot::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE
   if (!state) return E_POINTER;
   *state = ECS_HIDDEN;
   // Asked at every right-click before the user shows any interest: the count, one name and the
-  // path rule, and no file opened. The rest is read when the submenu is wanted.
+  // path rule, and no file opened (the first question about a kind of item is also recorded for
+  // the classic handler). The rest is read when the submenu is wanted.
   return ComGuard([&] {
     std::optional<std::wstring> path = AcceptedPathOf(items);
     std::wstring accepted = path.value_or(std::wstring());
