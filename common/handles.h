@@ -99,6 +99,30 @@ using CMappedView = CUniqueHandle<MappedViewTraits>;
 using CHook = CUniqueHandle<HookTraits>;
 using CCoTaskString = CUniqueHandle<CoTaskStringTraits>;
 
+// Holds a slim reader/writer lock exclusively for as long as it lives.
+class CExclusiveLock {
+public:
+  explicit CExclusiveLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+  CExclusiveLock(const CExclusiveLock&) = delete;
+  CExclusiveLock& operator=(const CExclusiveLock&) = delete;
+  ~CExclusiveLock() { ::ReleaseSRWLockExclusive(&lock_); }
+
+private:
+  SRWLOCK& lock_;
+};
+
+// Holds a slim reader/writer lock shared for as long as it lives.
+class CSharedLock {
+public:
+  explicit CSharedLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockShared(&lock_); }
+  CSharedLock(const CSharedLock&) = delete;
+  CSharedLock& operator=(const CSharedLock&) = delete;
+  ~CSharedLock() { ::ReleaseSRWLockShared(&lock_); }
+
+private:
+  SRWLOCK& lock_;
+};
+
 // Locks a global memory block for as long as it lives.
 class CGlobalLock {
 public:

@@ -291,6 +291,7 @@ std::optional<CPackageFailure> CPackageRegistration::Take(CPackageStep step) {
   if (!commandLine)
     return CPackageFailure{FillPlaceholder(L"PowerShellに渡せない文字がパスに含まれています。\n【パス】%s", folder_),
                            L"path"};
+  if (add) ForgetTopLevelMenuRecord();  // a new registration: what Windows showed before counts no more
   CProgramRun run = deployment_.Run(powershell, *commandLine, kPowerShellTimeoutMs);
   // Windows decides, not the exit code; a deployment may outlive the PowerShell ended at the limit.
   bool done = Done(step);

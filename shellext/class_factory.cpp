@@ -4,6 +4,7 @@
 #include "explorer_command.h"
 #include "module_state.h"
 #include "package_identity.h"
+#include "package_state.h"
 
 namespace {
 
@@ -58,4 +59,8 @@ HRESULT GetModuleClassObject(REFCLSID clsid, REFIID riid, void** object) {
   });
 }
 
-HRESULT CanUnloadModule() { return ModuleInUse() ? S_FALSE : S_OK; }
+HRESULT CanUnloadModule() {
+  if (ModuleInUse()) return S_FALSE;
+  CloseTopLevelMenuRecord();  // reopened should a right-click come after all
+  return S_OK;
+}

@@ -4,10 +4,7 @@
 #include <unknwn.h>
 
 #include "app.h"
-
-// {7C2D5A91-3E48-4F06-B1A7-5D9E24C8F013}
-inline constexpr CLSID CLSID_TavrinoContextMenuExtension = {
-    0x7C2D5A91, 0x3E48, 0x4F06, {0xB1, 0xA7, 0x5D, 0x9E, 0x24, 0xC8, 0xF0, 0x13}};
+#include "classic_class.h"
 
 // Makes one object of a class for the application object and hands out the interface asked for.
 using CreateObjectFunction = HRESULT (*)(const CApp& app, REFIID riid, void** object);

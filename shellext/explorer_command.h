@@ -28,6 +28,8 @@ private:
   HRESULT Enumerate(IEnumExplorerCommand** commands) const;
 
   const CApp& app_;
-  // The item the last GetState accepted: EnumSubCommands is given none of its own.
+  // The item the last GetState accepted, empty after a refusal: EnumSubCommands is given none of
+  // its own. Read and written only under the lock, since nothing stops two threads from calling.
+  mutable SRWLOCK lock_ = SRWLOCK_INIT;
   std::wstring path_;
 };

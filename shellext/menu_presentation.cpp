@@ -5,6 +5,7 @@
 #include "context_menu_extension.h"
 #include "errors.h"
 #include "handles.h"
+#include "item_kind.h"
 #include "menu_model.h"
 #include "package_state.h"
 
@@ -35,9 +36,10 @@ HRESULT CContextMenuExtention::QueryContextMenu(HMENU menu, UINT indexMenu, UINT
     if (idCmdLast < idCmdFirst || idCmdLast - idCmdFirst < static_cast<UINT>(kLastCommand))
       return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
     if (!selection_) return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
-    // Windows 11's own menu shows our package's entry for this folder, and that entry also
+    // Windows 11's own menu shows our package's entry for this kind of item, and that entry also
     // appears in the extended menu: one entry per menu.
-    if (TopLevelMenuServes(app_.ModuleFolder())) return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
+    if (ClassicMenuStandsBack(app_.ModuleFolder(), ItemKindOf(selection_->item.FullPath, selection_->item.IsFolder)))
+      return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
     std::vector<MenuEntry> entries = SubmenuEntries(*selection_, settings_, app_);
 
     CMenu popup(::CreatePopupMenu());

@@ -1,6 +1,7 @@
 #include "submenu.h"
 
 #include <array>
+#include <utility>
 
 #include "catalogue.h"
 #include "name_rules.h"
@@ -90,6 +91,13 @@ std::vector<MenuEntry> SubmenuEntries(const CSelection& selection, const CSettin
                           CItemFacts(context, selection.creationTime, selection.lastWriteTime));
 }
 
+std::optional<MenuEntry> SubmenuEntry(int number, const CSelection& selection, const CSettings& settings,
+                                      const CApp& app) {
+  for (MenuEntry& entry : SubmenuEntries(selection, settings, app))
+    if (entry.command == number) return std::move(entry);
+  return std::nullopt;
+}
+
 bool RunCommand(int number, CCommandContext& context, const SYSTEMTIME& creationTime, const SYSTEMTIME& lastWriteTime) {
   if (!IsCommand(number)) return true;
   // A root has no name to change: every composed path would name another item. Not offered.
@@ -99,6 +107,10 @@ bool RunCommand(int number, CCommandContext& context, const SYSTEMTIME& creation
 
 bool RunSelectedCommand(int number, const CSelection& selection, const CSettings& settings, const CApp& app,
                         const CInvocation& how) {
+  if (IsCommand(number)) {
+    std::optional<MenuEntry> offered = SubmenuEntry(number, selection, settings, app);
+    if (!offered || offered->greyed) return false;
+  }
   CCommandContext context(app, settings, selection.item);
   context.ShiftDown = how.shiftDown;
   context.CtrlDown = how.ctrlDown;

@@ -33,6 +33,7 @@ NS = {
     'rescap': 'http://schemas.microsoft.com/appx/manifest/foundation/windows10/restrictedcapabilities',
     'desktop4': 'http://schemas.microsoft.com/appx/manifest/desktop/windows10/4',
     'desktop5': 'http://schemas.microsoft.com/appx/manifest/desktop/windows10/5',
+    'desktop6': 'http://schemas.microsoft.com/appx/manifest/desktop/windows10/6',
     'com': 'http://schemas.microsoft.com/appx/manifest/com/windows10',
     'b': 'http://schemas.microsoft.com/appx/2010/blockmap',
     'ct': 'http://schemas.openxmlformats.org/package/2006/content-types',
@@ -203,6 +204,10 @@ def check_manifest(entries, folder, args, subject):
     capabilities = {c.get('Name') for c in root.findall('m:Capabilities/rescap:Capability', NS)}
     if 'runFullTrust' not in capabilities:
         fail('manifest: no runFullTrust capability')
+    # What the command tree records must reach the hive the classic handler reads.
+    if root.findtext('m:Properties/desktop6:RegistryWriteVirtualization', namespaces=NS) != 'disabled' or \
+            'unvirtualizedResources' not in capabilities:
+        fail('manifest: registry writes of the package\'s processes may be virtualized')
 
     # Logos come from the package, or from the external location: the same PNG files of the size
     # their name says, in both places.

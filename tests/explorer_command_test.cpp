@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
+#include <thread>
 
 #include "package_identity.h"
 #include "package_state.h"
@@ -55,13 +58,13 @@ protected:
 
   // The submenu Windows 11 shows after a right-click on `path`.
   std::vector<CComPtr<IExplorerCommand>> Tree(const std::wstring& path) {
-    CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+    CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
     EXPECT_EQ(RootState(root.Get(), ShellItems({path}).Get()), ECS_ENABLED) << U8(path);
     return SubCommands(root.Get());
   }
 
   std::vector<MenuLine> Classic(const std::wstring& path, std::vector<std::wstring>* tips) {
-    CComPtr<IShellExtInit> init = client_->CreateHandler();
+    CComPtr<IShellExtInit> init = Client().CreateHandler();
     EXPECT_EQ(init->Initialize(nullptr, ShellDataObject({path}).Get(), nullptr), S_OK) << U8(path);
     CComPtr<IContextMenu> menu;
     init->QueryInterface(IID_IContextMenu, menu.PutVoid());
@@ -76,9 +79,10 @@ protected:
     return lines;
   }
 
+  CShellClient& Client() const { return library_.Client(); }  // a new one after a restart
+
   CInstalledLibrary library_{L"ツリー"};
   const CTempDir& install_ = library_.Folder();
-  CShellClient* const client_ = &library_.Client();
   CTempDir work_{L"項目"};
 };
 
@@ -105,7 +109,7 @@ TEST_F(ExplorerCommandTest, RootIsShownOnlyForOneItemTheClassicHandlerAccepts) {
       {"too long for the classic buffers", StandInItems({work_ / std::wstring(260, L'n')}), ECS_HIDDEN},
       {"no array", {}, ECS_HIDDEN},
   };
-  CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
   for (const auto& c : cases) {
     EXPECT_EQ(RootState(root.Get(), c.items.Get()), c.state) << c.what;
     // A hidden root has nothing to enumerate, even after an earlier accepted item.
@@ -128,9 +132,9 @@ TEST_F(ExplorerCommandTest, RootIsShownOnlyForOneItemTheClassicHandlerAccepts) {
   std::wstring location = icon.Get();
   const std::size_t comma = location.rfind(L",-");
   ASSERT_NE(comma, std::wstring::npos) << U8(location);
-  EXPECT_EQ(location.substr(0, comma), client_->ServerPath());
+  EXPECT_EQ(location.substr(0, comma), Client().ServerPath());
   HICON loaded = nullptr;
-  EXPECT_EQ(::ExtractIconExW(client_->ServerPath().c_str(), std::stoi(location.substr(comma + 1)), &loaded, nullptr, 1),
+  EXPECT_EQ(::ExtractIconExW(Client().ServerPath().c_str(), std::stoi(location.substr(comma + 1)), &loaded, nullptr, 1),
             1u);
   if (loaded) ::DestroyIcon(loaded);
   ::DeleteFileW((L"\\\\?\\" + (work_ / L"memo.")).c_str());
@@ -166,7 +170,7 @@ TEST_F(ExplorerCommandTest, SubmenuReadsAsTheClassicMenu) {
 TEST_F(ExplorerCommandTest, SettingsAndTheItemAreReadWhenTheSubmenuIsWanted) {
   const std::wstring path = File(L"busy.log");
   UseMenuList(L"3");
-  CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
   ASSERT_EQ(RootState(root.Get(), ShellItems({path}).Get()), ECS_ENABLED);
   UseMenuList(L"1");
   std::vector<CComPtr<IExplorerCommand>> children = SubCommands(root.Get());
@@ -275,27 +279,141 @@ TEST_F(ExplorerCommandTest, InvokeActsOnlyOnTheItemItIsGivenAndChecksItAgain) {
   EXPECT_EQ(ListFolder(work_.Path()).size(), 4u) << "nothing was renamed";
 
   // A refusal of the command itself: the classic handler's message, owned by the window in front.
-  UseMenuList(L"14");
+  ::CreateDirectoryW((work_ / L"~$~$g.txt").c_str(), nullptr);
   children = Tree(work_ / L"~$g.txt");
   ASSERT_EQ(children.size(), 1u);
   CFocusWindow explorer;
   CMessageBoxCatcher catcher(kCaption);
-  EXPECT_EQ(children[0]->Invoke(ShellItems({work_ / L"~$"}).Get(), nullptr), E_FAIL);
+  {
+    CHeldKeys ctrl(false, true);
+    EXPECT_EQ(children[0]->Invoke(ShellItems({work_ / L"~$g.txt"}).Get(), nullptr), E_FAIL);
+  }
   std::vector<CCaughtBox> boxes = catcher.Finish();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(U8(boxes[0].text), U8(L"新しい名前が空になるため、実行できません。\n【パス】" + (work_ / L"~$")));
+  EXPECT_EQ(U8(boxes[0].text), U8(L"同じ名前のフォルダが既にあるため、コピーできません。\n【パス】" + (work_ / L"~$~$g.txt")));
   EXPECT_EQ(boxes[0].owner, ::GetForegroundWindow());
   EXPECT_EQ(boxes[0].owner, explorer.Get());
-  EXPECT_EQ(ListFolder(work_.Path()).size(), 4u);
+  EXPECT_EQ(ListFolder(work_.Path()).size(), 5u);
+}
+
+// In both menus a command runs only for an item whose menu offers it, and a child of the tree
+// answers for the items it is given. The submenu below was built for "01 a.txt".
+TEST_F(ExplorerCommandTest, CommandsRunOnlyWhereTheMenuOffersThem) {
+  UseMenuList(L"9,15");
+  const std::wstring built = File(L"01 a.txt"), folder = work_ / L"photos";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  File(L"README");
+  File(L"b.txt");
+  File(L"02 c.txt");
+  std::vector<CComPtr<IExplorerCommand>> children = Tree(built);
+  ASSERT_EQ(children.size(), 2u);
+  const struct {
+    std::size_t child;
+    int command;
+    const wchar_t* item;
+    EXPCMDSTATE state;
+    const wchar_t* after;  // the item's new name; null when nothing may happen
+  } cases[] = {
+      {1, 15, L"photos", ECS_HIDDEN, nullptr},      // never offered for a folder
+      {1, 15, L"README", ECS_DISABLED, nullptr},    // greyed: nothing to disable
+      {0, 9, L"README", ECS_HIDDEN, nullptr},       // no digits at the head
+      {0, 9, L"photos", ECS_HIDDEN, nullptr},
+      {1, 15, L"b.txt", ECS_ENABLED, L"b.txt$"},
+      {0, 9, L"02 c.txt", ECS_ENABLED, L"c.txt"},
+      {1, 15, L"01 a.txt", ECS_ENABLED, L"01 a.txt$"},
+  };
+  for (bool classic : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(U8(c.item) + (classic ? " classic" : " tree"));
+      const std::vector<std::wstring> before = ListFolder(work_.Path());
+      const std::wstring path = work_ / c.item;
+      HRESULT result;
+      if (classic) {
+        SetModifierKeys(false, false);  // a rename, not a Ctrl copy
+        CComPtr<IShellExtInit> init = Client().CreateHandler();
+        ASSERT_EQ(init->Initialize(nullptr, ShellDataObject({path}).Get(), nullptr), S_OK);
+        CComPtr<IContextMenu> menu;
+        init->QueryInterface(IID_IContextMenu, menu.PutVoid());
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(c.command);
+        result = menu->InvokeCommand(&info);
+      } else {
+        EXPECT_EQ(RootState(children[c.child].Get(), ShellItems({path}).Get()), c.state);
+        result = children[c.child]->Invoke(ShellItems({path}).Get(), nullptr);
+      }
+      EXPECT_EQ(result, c.after ? S_OK : E_FAIL);
+      if (!c.after) {
+        EXPECT_EQ(ListFolder(work_.Path()), before);
+        continue;
+      }
+      EXPECT_TRUE(PathExists(work_ / c.after));
+      ASSERT_TRUE(::MoveFileW((work_ / c.after).c_str(), path.c_str()));  // back for the next menu
+    }
+  }
+  // Without items the child can only answer for the item it was built for.
+  EXPCMDSTATE state = 0;
+  EXPECT_EQ(children[1]->GetState(nullptr, FALSE, &state), S_OK);
+  EXPECT_EQ(state, ECS_ENABLED);
+  EXPECT_EQ(RootState(children[1].Get(), ShellItems({built, folder}).Get()), ECS_HIDDEN);
+}
+
+// The root is ours to keep sound even where Windows would never share it between threads: each
+// caller gets the submenu of one item that was asked about, whole, and nothing fails or breaks.
+TEST_F(ExplorerCommandTest, OneRootSharedByManyThreadsGivesWholeSubmenusOfItemsAskedAbout) {
+  UseMenuList(nullptr);
+  ::CreateDirectoryW((work_ / L"photos").c_str(), nullptr);
+  const std::vector<std::wstring> paths = {File(L"01 a.txt"), work_ / L"photos", File(L"README"),
+                                           File(L"コピー ～ b へのショートカット.lnk")};
+  std::vector<std::wstring> menus;
+  for (const std::wstring& path : paths) {
+    std::vector<MenuLine> lines;
+    for (const CComPtr<IExplorerCommand>& child : Tree(path)) lines.push_back(ReadCommand(child.Get()));
+    menus.push_back(MenuTexts(lines));
+  }
+  ASSERT_EQ(std::set<std::wstring>(menus.begin(), menus.end()).size(), paths.size()) << "one menu per item";
+
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
+  std::atomic<int> refused{0}, failed{0}, foreign{0}, rounds{0};
+  auto caller = [&](std::size_t first) {
+    CComApartment com;
+    std::vector<CComPtr<IShellItemArray>> arrays;
+    for (const std::wstring& path : paths) arrays.push_back(ShellItems({path}));
+    for (int i = 0; i < 250; ++i) {
+      // Asked again and again, as Windows may with fOkToBeSlow, while others enumerate.
+      for (std::size_t k = 0; k < paths.size(); ++k) {
+        EXPCMDSTATE state = ECS_HIDDEN;
+        if (root->GetState(arrays[(first + i + k) % paths.size()].Get(), FALSE, &state) != S_OK || state != ECS_ENABLED)
+          refused++;
+      }
+      CComPtr<IEnumExplorerCommand> list;
+      if (FAILED(root->EnumSubCommands(list.Put())) || !list) {
+        failed++;
+        continue;
+      }
+      std::vector<MenuLine> lines;
+      for (CComPtr<IExplorerCommand> child; list->Next(1, child.Put(), nullptr) == S_OK;)
+        lines.push_back(ReadCommand(child.Get()));
+      if (std::find(menus.begin(), menus.end(), MenuTexts(lines)) == menus.end()) foreign++;
+      rounds++;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < 6; ++t) threads.emplace_back(caller, t);
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(rounds.load(), 6 * 250);
+  EXPECT_EQ(refused.load(), 0);
+  EXPECT_EQ(failed.load(), 0) << "no failure after an accepting GetState";
+  EXPECT_EQ(foreign.load(), 0) << "a submenu of no item asked about, or of two at once";
 }
 
 TEST_F(ExplorerCommandTest, EveryObjectIsGoneAfterItsLastRelease) {
   const std::wstring path = File(L"a.txt");
-  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+  EXPECT_EQ(Client().CanUnloadNow(), S_OK);
   CComPtr<IExplorerCommand> child;
   CComPtr<IEnumExplorerCommand> clone;
   {
-    CComPtr<IExplorerCommand> root = client_->CreateExplorerCommand();
+    CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
     RootState(root.Get(), ShellItems({path}).Get());
     CComPtr<IEnumExplorerCommand> list;
     ASSERT_EQ(root->EnumSubCommands(list.Put()), S_OK);
@@ -307,36 +425,62 @@ TEST_F(ExplorerCommandTest, EveryObjectIsGoneAfterItsLastRelease) {
     EXPECT_EQ(list->Next(2, rest, &fetched), S_FALSE);
     EXPECT_EQ(fetched, 0u);
   }
-  EXPECT_EQ(client_->CanUnloadNow(), S_FALSE) << "a child and a clone are still held";
+  EXPECT_EQ(Client().CanUnloadNow(), S_FALSE) << "a child and a clone are still held";
   child.Reset();
-  EXPECT_EQ(client_->CanUnloadNow(), S_FALSE);
+  EXPECT_EQ(Client().CanUnloadNow(), S_FALSE);
   clone.Reset();
-  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+  EXPECT_EQ(Client().CanUnloadNow(), S_OK);
 
   void* object = reinterpret_cast<void*>(0x1234);
   CComPtr<IClassFactory> factory;
-  ASSERT_EQ(client_->GetClassObject(CLSID_TavrinoExplorerCommand, IID_IClassFactory, factory.PutVoid()), S_OK);
+  ASSERT_EQ(Client().GetClassObject(CLSID_TavrinoExplorerCommand, IID_IClassFactory, factory.PutVoid()), S_OK);
   EXPECT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, &object), E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(client_->CanUnloadNow(), S_OK);
+  EXPECT_EQ(Client().CanUnloadNow(), S_OK);
 }
 
-// The classic handler stands back only where Windows 11's menu shows our package for this very
-// folder. Wine reports Windows 10 and has no packages: the rule is checked on its pure form, and
-// the real library's classic menu is shown to be unchanged.
-TEST_F(ExplorerCommandTest, ClassicMenuStandsBackOnlyWhereTheTopLevelMenuServesThisFolder) {
+// The classic handler stands back on Windows 11 only for the kinds of item Windows has asked the
+// package's tree about in this very folder. Wine reports Windows 10 and has no packages: the rule
+// is checked on its pure form, fed the real record the real library writes, and the real classic
+// menu is shown to stay.
+TEST_F(ExplorerCommandTest, ClassicMenuStandsBackPerKindOnlyOnceTheTreeWasAskedAboutIt) {
+  ForgetTopLevelMenuRecord();
   const std::wstring here = install_.Path();
+  const CTempDir elsewhere(L"他所");
+  ::CreateDirectoryW((work_ / L"写真.lnk").c_str(), nullptr);  // a folder, whatever its name says
   const struct {
-    DWORD build;
-    std::optional<std::wstring> registered;
-    bool serves;
-  } cases[] = {
-      {19045, here, false}, {19045, L"D:\\other", false}, {19045, std::nullopt, false},
-      {22000, here, true},  {22000, L"D:\\other", false}, {22000, std::nullopt, false},
-      {22631, here, true},  {22631, L"D:\\other", false}, {22631, std::nullopt, false},
+    std::wstring path;
+    CItemKind kind;
+  } items[] = {{File(L"a.txt"), CItemKind::File},           {work_ / L"写真.lnk", CItemKind::Folder},
+               {File(L"m.lnk"), CItemKind::Shortcut},       {File(L"p.PIF"), CItemKind::PifShortcut},
+               {File(L"u.url"), CItemKind::InternetShortcut}, {L"C:\\", CItemKind::Root}};
+  const std::optional<std::wstring> registrations[] = {here, elsewhere.Path(), std::nullopt};
+  auto check = [&](std::size_t askedSoFar) {
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+      SCOPED_TRACE(U8(items[i].path) + " asked so far: " + std::to_string(askedSoFar));
+      const bool asked = i < askedSoFar;
+      std::optional<std::wstring> askedIn = TopLevelMenuAskedIn(items[i].kind);
+      ASSERT_EQ(askedIn.has_value(), asked);
+      if (askedIn) {
+        EXPECT_TRUE(SameFolder(*askedIn, here)) << U8(*askedIn);
+      }
+      for (DWORD build : {19045ul, 22000ul, 22631ul})
+        for (const std::optional<std::wstring>& registered : registrations)
+          EXPECT_EQ(ClassicMenuStandsBack(here, build, registered, askedIn),
+                    asked && HasTopLevelMenu(build) && registered == here)
+              << build << " " << U8(registered.value_or(L"(none)"));
+      EXPECT_FALSE(ClassicMenuStandsBack(here, items[i].kind)) << "no package serves this folder";
+      std::vector<std::wstring> tips;
+      EXPECT_FALSE(Classic(items[i].path, &tips).empty());
+    }
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(TopLevelMenuServes(here, c.build, c.registered), c.serves) << c.build << " " << c.registered.has_value();
+  CComPtr<IExplorerCommand> root = Client().CreateExplorerCommand();
+  for (std::size_t i = 0; i < std::size(items); ++i) {
+    check(i);
+    EXPECT_EQ(RootState(root.Get(), ShellItems({items[i].path}).Get()), ECS_ENABLED);
+    EXPECT_EQ(RootState(root.Get(), ShellItems({items[i].path}).Get()), ECS_ENABLED) << "asked again";
+  }
+  check(std::size(items));
 
   // Wine reports Windows 10, its newest; Windows its real build, whatever the manifest claims.
   if (RunsOnWine())
@@ -345,9 +489,45 @@ TEST_F(ExplorerCommandTest, ClassicMenuStandsBackOnlyWhereTheTopLevelMenuServesT
     EXPECT_EQ(U8(std::to_wstring(RealWindowsBuild())),
               U8(RegistryString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion",
                                 L"CurrentBuildNumber").value_or(L"(none)")));
-  EXPECT_FALSE(TopLevelMenuServes(here)) << "no package for this folder";
-  std::vector<std::wstring> tips;
-  EXPECT_EQ(Classic(File(L"a.txt"), &tips).size(), 19u) << "the default submenu of a plain file";
+  // The record outlives the library, goes with the classic registration, and is never written
+  // where the classic class key is missing.
+  root.Reset();
+  library_.Restart();
+  check(std::size(items));
+  ASSERT_TRUE(library_.Client().Controller()->Unregister());
+  check(0);
+  root = library_.Client().CreateExplorerCommand();
+  EXPECT_EQ(RootState(root.Get(), ShellItems({items[0].path}).Get()), ECS_ENABLED);
+  EXPECT_FALSE(UserKeyExists(HandlerClassKey()));
+  ASSERT_TRUE(library_.Client().Controller()->Register());
+  EXPECT_EQ(RootState(root.Get(), ShellItems({items[0].path}).Get()), ECS_ENABLED);
+  check(1);
+  // A new registration of the package forgets it all.
+  ForgetTopLevelMenuRecord();
+  check(0);
+}
+
+// A short name, another case, a trailing backslash or a path through a junction name the folder the
+// package is registered for: the classic handler and the configuration program take it as one.
+TEST_F(ExplorerCommandTest, EverySpellingOfTheFolderIsTheSameFolder) {
+  const std::wstring here = install_.Path(), long_ = here + L"\\ロングネームのフォルダ";
+  ASSERT_TRUE(::CreateDirectoryW(long_.c_str(), nullptr));
+  wchar_t shortName[MAX_PATH] = {};
+  ::GetShortPathNameW(long_.c_str(), shortName, MAX_PATH);  // the long name where 8.3 names are off
+  std::wstring upper = long_;
+  ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  std::vector<std::wstring> spellings = {shortName, upper, long_ + L"\\"};
+  // Wine 8 makes no junctions (FSCTL_SET_REPARSE_POINT is not supported): tried on Windows only.
+  if (MakeJunction(work_ / L"経由", long_)) spellings.push_back(work_ / L"経由");
+  for (const std::wstring& spelling : spellings) {
+    EXPECT_EQ(U8(FinalFolderForm(spelling)), U8(FinalFolderForm(long_))) << U8(spelling);
+    EXPECT_TRUE(TopLevelMenuServes(long_, 22631, spelling)) << U8(spelling);
+    EXPECT_TRUE(ClassicMenuStandsBack(spelling, 22631, long_, FinalFolderForm(long_))) << U8(spelling);
+  }
+  EXPECT_EQ(U8(FinalFolderForm(L"C:\\")), U8(L"C:\\"));
+  EXPECT_FALSE(SameFolder(here, long_));
+  EXPECT_FALSE(TopLevelMenuServes(long_, 22631, here + L"\\ない"));
+  ::RemoveDirectoryW((work_ / L"経由").c_str());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "item_kind.h"
 #include "package_registration.h"
 #include "package_state.h"
 #include "shell_client.h"
@@ -35,7 +36,11 @@ const std::wstring kEntry = L"タブリノリネーム(&N)";
 
 // The library's rule for whether the classic submenu stands back for `item` where the extension
 // lives in `folder`: the one place to follow when the rule changes.
-bool ClassicStandsBack(const std::wstring& folder, const std::wstring& /*item*/) { return TopLevelMenuServes(folder); }
+bool ClassicStandsBack(const std::wstring& folder, const std::wstring& item) {
+  const DWORD attributes = ::GetFileAttributesW(item.c_str());
+  const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return ClassicMenuStandsBack(folder, ItemKindOf(item, isFolder));
+}
 
 struct PidlFree {
   void operator()(ITEMIDLIST* p) const { ::CoTaskMemFree(p); }

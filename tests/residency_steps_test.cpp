@@ -20,6 +20,7 @@
 #include "events.h"
 #include "package_identity.h"
 #include "package_registration.h"
+#include "package_state.h"
 #include "settings.h"
 #include "shell_ext_controller.h"
 #include "test_support.h"
@@ -213,6 +214,30 @@ TEST_F(PackageRegistrationTest, MovedFolderIsRemovedThenAddedAgain) {
   EXPECT_NE(system_.calls[0].commandLine.find(L"Remove-AppxPackage"), std::wstring::npos);
   EXPECT_NE(system_.calls[1].commandLine.find(L"Add-AppxPackage"), std::wstring::npos);
   EXPECT_EQ(system_.RegisteredFolder(), folder_);
+}
+
+// What Windows 11's menu asked the command tree about belongs to one registration of the package:
+// an addition starts it afresh, and another spelling of this folder is no reason to add again.
+TEST_F(PackageRegistrationTest, AdditionForgetsWhatTheTreeWasAskedAndSpellingsOfTheFolderAreOne) {
+  ASSERT_EQ(Update(true, kWindows10), std::nullopt);
+  RecordTopLevelMenuAsked(CItemKind::Shortcut, folder_);
+  ASSERT_TRUE(TopLevelMenuAskedIn(CItemKind::Shortcut));
+  system_.registered = L"C:\\old place";
+  EXPECT_EQ(Update(true), std::nullopt);
+  ASSERT_EQ(system_.calls.size(), 2u);
+  EXPECT_FALSE(TopLevelMenuAskedIn(CItemKind::Shortcut));
+
+  RecordTopLevelMenuAsked(CItemKind::Shortcut, folder_);
+  wchar_t shortName[MAX_PATH] = {};
+  ASSERT_GT(::GetShortPathNameW(folder_.c_str(), shortName, MAX_PATH), 0u);
+  std::wstring upper = folder_;
+  ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  for (const std::wstring& spelling : {std::wstring(shortName), upper, folder_ + L"\\"}) {
+    system_.registered = spelling;
+    EXPECT_EQ(Update(true), std::nullopt) << U8(spelling);
+  }
+  EXPECT_EQ(system_.calls.size(), 2u) << "registered here already";
+  EXPECT_TRUE(TopLevelMenuAskedIn(CItemKind::Shortcut));
 }
 
 TEST_F(PackageRegistrationTest, FailedAdditionIsToldOnceForOneCauseAndAgainWhenItChanges) {

@@ -135,6 +135,14 @@ CInstalledLibrary::CInstalledLibrary(const std::wstring& hint) : install_(hint) 
   client_->RegisterAndConnect();
 }
 
+void CInstalledLibrary::Restart() {
+  client_.reset();
+  if (::GetModuleHandleW(JoinPath(install_.Path(), L"tavrino_shellext.dll").c_str()))
+    throw std::runtime_error("the library is still loaded");
+  client_ = std::make_unique<CShellClient>(install_.Path());
+  client_->RegisterAndConnect();
+}
+
 CInstalledLibrary::~CInstalledLibrary() {
   client_->Controller()->Unregister();
   client_.reset();

@@ -72,6 +72,9 @@ public:
   ~CInstalledLibrary();
   const CTempDir& Folder() const { return install_; }
   CShellClient& Client() const { return *client_; }
+  // Unloads the library, as a process that ends or a DllCanUnloadNow does, and loads and
+  // registers it again; the old client is gone.
+  void Restart();
 
 private:
   CComApartment com_;

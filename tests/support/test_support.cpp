@@ -1,10 +1,15 @@
 #include "test_support.h"
 
+#include <winioctl.h>
+
 #include <algorithm>
+#include <cstring>
+#include <vector>
 #include <stdexcept>
 
 #include "app.h"
 #include "errors.h"
+#include "handles.h"
 #include "text.h"
 
 bool RunsOnWine() {
@@ -113,3 +118,26 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
 }
 
 std::string U8(const std::wstring& text) { return ToUtf8(text); }
+
+bool MakeJunction(const std::wstring& link, const std::wstring& target) {
+  if (!::CreateDirectoryW(link.c_str(), nullptr)) return false;
+  // The mount-point reparse data: tag, length, then offsets and lengths of the substitute name
+  // ("\\??\\" + target) and the print name, and both names, each terminated.
+  const std::wstring names = L"\\??\\" + target + L'\0' + target + L'\0';
+  const WORD substitute = static_cast<WORD>((target.size() + 4) * 2), print = static_cast<WORD>(target.size() * 2);
+  const WORD header[] = {0, substitute, static_cast<WORD>(substitute + 2), print};
+  std::vector<BYTE> data(16 + names.size() * 2);
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT, length = static_cast<DWORD>(data.size() - 8);
+  std::memcpy(data.data(), &tag, 4);
+  std::memcpy(data.data() + 4, &length, 2);
+  std::memcpy(data.data() + 8, header, 8);
+  std::memcpy(data.data() + 16, names.data(), names.size() * 2);
+  CFileHandle folder(::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  DWORD returned = 0;
+  const bool made = folder && ::DeviceIoControl(folder.Get(), FSCTL_SET_REPARSE_POINT, data.data(),
+                                                static_cast<DWORD>(data.size()), nullptr, 0, &returned, nullptr);
+  folder.Reset();
+  if (!made) ::RemoveDirectoryW(link.c_str());
+  return made;
+}

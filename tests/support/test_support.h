@@ -42,5 +42,9 @@ void CopyDeliverables(const std::wstring& folder, const std::vector<std::wstring
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
+// A junction at `link` (a new folder) that leads to the folder `target`, as mklink /J makes one.
+// False where the file system cannot make one.
+bool MakeJunction(const std::wstring& link, const std::wstring& target);
+
 // UTF-8 for gtest messages (Wine's msvcrt prints nothing for %ls of Japanese text).
 std::string U8(const std::wstring& text);
