@@ -90,25 +90,28 @@ DWORD RealWindowsBuild() {
   return build;
 }
 
-std::optional<std::wstring> RegisteredPackageFolder() {
+std::vector<std::wstring> RegisteredPackageFullNames() {
   auto packagesOf = Function<GetPackagesByPackageFamilyFn>(L"kernel32.dll", "GetPackagesByPackageFamily");
-  auto pathOf = Function<GetPackagePathByFullName2Fn>(L"kernel32.dll", "GetPackagePathByFullName2");
-  if (!packagesOf || !pathOf) return std::nullopt;
-
+  if (!packagesOf) return {};
   UINT32 count = 0, bufferLength = 0;
-  LONG result = packagesOf(kPackageFamilyName, &count, nullptr, &bufferLength, nullptr);
-  if (result != ERROR_INSUFFICIENT_BUFFER || count == 0) return std::nullopt;
+  if (packagesOf(kPackageFamilyName, &count, nullptr, &bufferLength, nullptr) != ERROR_INSUFFICIENT_BUFFER) return {};
   std::vector<PWSTR> names(count);
   std::vector<WCHAR> buffer(bufferLength);
-  if (packagesOf(kPackageFamilyName, &count, names.data(), &bufferLength, buffer.data()) != ERROR_SUCCESS ||
-      count == 0)
-    return std::nullopt;
+  if (packagesOf(kPackageFamilyName, &count, names.data(), &bufferLength, buffer.data()) != ERROR_SUCCESS) return {};
+  return std::vector<std::wstring>(names.begin(), names.begin() + count);
+}
+
+std::optional<std::wstring> RegisteredPackageFolder() {
+  auto pathOf = Function<GetPackagePathByFullName2Fn>(L"kernel32.dll", "GetPackagePathByFullName2");
+  if (!pathOf) return std::nullopt;
+  const std::vector<std::wstring> names = RegisteredPackageFullNames();
+  if (names.empty()) return std::nullopt;
 
   UINT32 length = 0;
-  if (pathOf(names[0], kPackagePathTypeEffectiveExternal, &length, nullptr) != ERROR_INSUFFICIENT_BUFFER)
+  if (pathOf(names[0].c_str(), kPackagePathTypeEffectiveExternal, &length, nullptr) != ERROR_INSUFFICIENT_BUFFER)
     return std::nullopt;
   std::vector<WCHAR> path(length);
-  if (pathOf(names[0], kPackagePathTypeEffectiveExternal, &length, path.data()) != ERROR_SUCCESS)
+  if (pathOf(names[0].c_str(), kPackagePathTypeEffectiveExternal, &length, path.data()) != ERROR_SUCCESS)
     return std::nullopt;
   return WithoutTrailingBackslash(path.data());
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "item_kind.h"
 
@@ -16,6 +17,11 @@ DWORD RealWindowsBuild();
 // Windows 11 (build 22000) shows only packaged command handlers in the menu a right-click opens.
 constexpr DWORD kFirstTopLevelMenuBuild = 22000;
 constexpr bool HasTopLevelMenu(DWORD build) { return build >= kFirstTopLevelMenuBuild; }
+
+// The full names Windows reports for our package family in this user's account: only packages of
+// our publisher, never a same-named one signed by someone else. Empty where the system has no
+// package functions.
+std::vector<std::wstring> RegisteredPackageFullNames();
 
 // The folder our package is registered for in this user's account (its external location), or
 // nothing when it is not registered or the system has no package functions (Windows 10 before

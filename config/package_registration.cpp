@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "class_factory.h"
+#include "classic_class.h"
 #include "controls.h"
 #include "errors.h"
 #include "handles.h"
@@ -129,15 +130,9 @@ CPackageFailure RunFailure(const CProgramRun& run, const std::wstring& message, 
           L"exit:" + Hex(run.code)};
 }
 
-std::wstring ClassKeyPath() {
-  wchar_t clsid[39] = {};
-  ::StringFromGUID2(CLSID_TavrinoContextMenuExtension, clsid, ARRAYSIZE(clsid));
-  return std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
-}
-
 std::optional<std::wstring> ToldKey() {
   CRegKey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, ClassKeyPath().c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, ClassicClassKeyPath().c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
     return std::nullopt;
   wchar_t text[256] = {};
   DWORD type = 0, size = sizeof text - sizeof(wchar_t);
@@ -151,7 +146,7 @@ std::optional<std::wstring> ToldKey() {
 // Kept only while the class key exists: never made by us alone.
 void RememberTold(const std::wstring* told) {
   CRegKey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, ClassKeyPath().c_str(), 0, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, ClassicClassKeyPath().c_str(), 0, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS)
     return;
   if (!told) {
     ::RegDeleteValueW(key.Get(), kToldValue);
@@ -229,21 +224,7 @@ CProgramRun CSystemPackageDeployment::Run(const std::wstring& program, const std
 
 std::optional<std::wstring> CSystemPackageDeployment::RegisteredFolder() { return RegisteredPackageFolder(); }
 
-std::vector<std::wstring> CSystemPackageDeployment::RegisteredPackages() {
-  // Declared here: mingw-w64 has no appmodel.h. Windows 10 before 2004 and Wine may lack it.
-  using GetPackagesByPackageFamilyFn = LONG(WINAPI*)(PCWSTR, UINT32*, PWSTR*, UINT32*, WCHAR*);
-  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  auto packagesOf = kernel ? reinterpret_cast<GetPackagesByPackageFamilyFn>(
-                                 reinterpret_cast<void*>(::GetProcAddress(kernel, "GetPackagesByPackageFamily")))
-                           : nullptr;
-  UINT32 count = 0, length = 0;
-  if (!packagesOf || packagesOf(kPackageFamilyName, &count, nullptr, &length, nullptr) != ERROR_INSUFFICIENT_BUFFER)
-    return {};
-  std::vector<PWSTR> names(count);
-  std::vector<WCHAR> buffer(length);
-  if (packagesOf(kPackageFamilyName, &count, names.data(), &length, buffer.data()) != ERROR_SUCCESS) return {};
-  return std::vector<std::wstring>(names.begin(), names.begin() + count);
-}
+std::vector<std::wstring> CSystemPackageDeployment::RegisteredPackages() { return RegisteredPackageFullNames(); }
 
 void CSystemPackageDeployment::Pause(DWORD ms) {
   CWaitCursor wait;
