@@ -222,7 +222,7 @@ TEST_F(PackageRegistrationTest, AdditionForgetsWhatTheTreeWasAskedAndSpellingsOf
   ASSERT_EQ(Update(true, kWindows10), std::nullopt);
   RecordTopLevelMenuAsked(CItemKind::Shortcut, folder_);
   ASSERT_TRUE(TopLevelMenuAskedIn(CItemKind::Shortcut));
-  system_.registered = L"C:\\old place";
+  system_.Register(L"C:\\old place");
   EXPECT_EQ(Update(true), std::nullopt);
   ASSERT_EQ(system_.calls.size(), 2u);
   EXPECT_FALSE(TopLevelMenuAskedIn(CItemKind::Shortcut));
@@ -233,7 +233,7 @@ TEST_F(PackageRegistrationTest, AdditionForgetsWhatTheTreeWasAskedAndSpellingsOf
   std::wstring upper = folder_;
   ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
   for (const std::wstring& spelling : {std::wstring(shortName), upper, folder_ + L"\\"}) {
-    system_.registered = spelling;
+    system_.Register(spelling);
     EXPECT_EQ(Update(true), std::nullopt) << U8(spelling);
   }
   EXPECT_EQ(system_.calls.size(), 2u) << "registered here already";
