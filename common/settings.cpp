@@ -1,9 +1,10 @@
 #include "settings.h"
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string_view>
-#include <cwchar>
 #include <vector>
 
 #include "catalogue.h"
@@ -45,6 +46,8 @@ std::string ReadAll(HANDLE file) {
   return bytes;
 }
 
+UINT CodePageOf(CIniEncoding encoding) { return encoding == CIniEncoding::Utf8 ? CP_UTF8 : CP_THREAD_ACP; }
+
 // The text the platform reads from these bytes.
 std::wstring Decode(std::string_view bytes) {
   const CIniEncodingMark mark = DetectIniEncoding(bytes);
@@ -56,6 +59,29 @@ std::wstring Decode(std::string_view bytes) {
     case CIniEncoding::Ansi: break;
   }
   return FromThreadAnsi(body);
+}
+
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::size_t DecodedLength(UINT codePage, std::string_view bytes) {
+  if (IsAscii(bytes)) return bytes.size();
+  const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) throw CIniFileException(::GetLastError());
+  return static_cast<std::size_t>(n);
+}
+
+// The length of the text of one byte line of 8-bit `body` as the decoding of the whole file gives
+// it. The decoder starts afresh after a line break, whether or not a cut character took it; but a
+// cut character at the very end of its input may take what follows it there (Wine's UTF-8 decoder
+// makes one character of "\xE0\r" there, and three of "\xE0\rx"). So the line is decoded with a
+// few bytes after it, whose own text is taken away again.
+std::size_t DecodedLineLength(UINT codePage, std::string_view body, const CIniLine& line) {
+  const std::string_view bytes = body.substr(line.begin, line.end - line.begin);
+  if (IsAscii(bytes)) return bytes.size();
+  const std::string_view after = body.substr(line.end, 8);
+  return DecodedLength(codePage, body.substr(line.begin, bytes.size() + after.size())) - DecodedLength(codePage, after);
 }
 
 // New text in the file's encoding, or nothing when the encoding cannot hold it.
@@ -169,35 +195,54 @@ void CIniFile::WriteBool(const wchar_t* key, bool value) { WriteString(key, valu
 
 void CIniFile::WriteInt(const wchar_t* key, int value) { WriteString(key, std::to_wstring(value)); }
 
-std::string CIniFile::Encode(const std::vector<CIniText::CPiece>& plan) const {
+std::string CIniFile::Encode() const {
+  const std::vector<CIniText::CEdit> edits = text_.PlanWrites(section_, writes_);
   // A new file is UTF-16, so that every character of a value is kept.
-  if (!exists_) return kUtf16LeMark + EncodeUtf16(text_.Apply(plan), false);
+  if (!exists_) return kUtf16LeMark + EncodeUtf16(text_.Apply(edits), false);
   const CIniEncodingMark mark = DetectIniEncoding(bytes_);
-  const std::string_view body = std::string_view(bytes_).substr(mark.markLength);
   if (mark.encoding == CIniEncoding::Utf16Le || mark.encoding == CIniEncoding::Utf16Be)
-    return bytes_.substr(0, mark.markLength) + EncodeUtf16(text_.Apply(plan), mark.encoding == CIniEncoding::Utf16Be);
-  // 8-bit text: the lines we do not change keep their very bytes, odd ones included.
-  const std::vector<CIniLine> byteLines = SplitIniLines(body);
-  bool exact = byteLines.size() == text_.Lines().size();
-  std::string out = bytes_.substr(0, mark.markLength);
-  for (const CIniText::CPiece& piece : plan) {
-    if (!exact) break;
-    if (piece.oldLine != CIniText::kNewText) {
-      const CIniLine& line = byteLines[piece.oldLine];
-      out.append(body.substr(line.begin, line.end - line.begin));
-    } else if (std::optional<std::string> bytes = EncodeExactly(mark.encoding, piece.text)) {
-      out += *bytes;
-    } else {
-      exact = false;
+    return bytes_.substr(0, mark.markLength) + EncodeUtf16(text_.Apply(edits), mark.encoding == CIniEncoding::Utf16Be);
+  // 8-bit text: the lines we do not change keep their very bytes, odd ones included. The bytes of a
+  // line are found by decoding the file's byte lines one by one from the top, as far as the edits
+  // need. A line as the reader sees it may hold several byte lines (a cut character took a line
+  // break): it is kept or replaced whole, so that what we write is where the reader finds it.
+  const std::string_view body = std::string_view(bytes_).substr(mark.markLength);
+  const std::vector<CIniLine>& lines = text_.Lines();
+  const UINT codePage = CodePageOf(mark.encoding);
+  std::size_t bytePos = 0, textPos = 0;  // the first byte line not decoded yet, and where its text begins
+  auto byteOffset = [&](std::size_t line) {
+    if (line == lines.size()) return body.size();
+    while (textPos < lines[line].begin && bytePos < body.size()) {
+      const CIniLine byteLine = NextIniLine(body, bytePos);
+      textPos += DecodedLineLength(codePage, body, byteLine);
+      bytePos = byteLine.end;
     }
-  }
+    // Read's decoding of the whole file and this one disagree: nothing can be kept for sure.
+    if (textPos != lines[line].begin) throw CIniFileException(ERROR_INVALID_DATA);
+    return bytePos;
+  };
+  std::string out = bytes_.substr(0, mark.markLength);
+  out.reserve(bytes_.size() + 2048);
+  bool exact = true;
+  text_.Walk(
+      edits,
+      [&](std::size_t first, std::size_t end) {
+        const std::size_t from = byteOffset(first);
+        out.append(body.substr(from, byteOffset(end) - from));
+      },
+      [&](const std::wstring& text) {
+        std::optional<std::string> bytes = EncodeExactly(mark.encoding, text);
+        if (bytes) out += *bytes;
+        exact = exact && bytes.has_value();
+      });
   if (exact) return out;
-  // A value the file's code page cannot hold: the whole text goes over to UTF-16 rather than lose it.
-  return kUtf16LeMark + EncodeUtf16(text_.Apply(plan), false);
+  // A value the file's code page cannot hold: the whole text, as read, goes over to UTF-16 rather
+  // than lose it.
+  return kUtf16LeMark + EncodeUtf16(text_.Apply(edits), false);
 }
 
 void CIniFile::Save() const {
-  const std::string bytes = Encode(text_.PlanWrites(section_, writes_));
+  const std::string bytes = Encode();
   // Never write what would not read back as meant.
   const CIniText written(Decode(bytes));
   for (const auto& [key, value] : writes_)
@@ -309,3 +354,4 @@ void SaveSettings(const CSettings& s) {
   ini.WriteInt(L"DateTimeConnectionString", s.dateTimeConnection);
   ini.Save();
 }
+

@@ -43,7 +43,7 @@ public:
   void Save() const;
 
 private:
-  std::string Encode(const std::vector<CIniText::CPiece>& plan) const;
+  std::string Encode() const;
 
   int bufferSize_;
   std::wstring path_;

@@ -3,8 +3,8 @@
 
 #include <atomic>
 #include <cctype>
-#include <functional>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -334,6 +334,95 @@ TEST_F(SettingsFile, SaveKeepsEveryOtherLineAndTheFilesOwnEncoding) {
   SaveSettings(s);
   EXPECT_EQ(U8(L"%Y年é한"), U8(Load().dateFormat));
   EXPECT_EQ(0u, ReadUnicodeIni().find(L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\nDateFormat=%Y年é한\r\n"));
+}
+
+// 8-bit files whose text the code page's decoder reads across a line end: in code page 932 a lead
+// byte takes the next byte as its trail byte even when that is "\r" or "\n". UTF-8 without a mark is
+// read in that code page too, and "設定" in UTF-8 ends in 0x9A, a lead byte there; "\x83" is a cut
+// double-byte character. A save changes the line of the key it writes and keeps every other byte;
+// where the reader joins two lines, the key goes where the reader will find it.
+TEST_F(SettingsFile, SaveKeepsTheBytesOfEveryLineItDoesNotWrite) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const struct {
+    const char* what;
+    std::string before, after;
+  } cases[] = {
+      {"UTF-8 without mark, LF, Japanese comment and section",
+       ToUtf8(L"; タブリノリネームの設定\n\n[Default]\nEnableContextMenuExt=True\nDateTimeConnectionString=0\n"
+              L"[その他]\n名前=日本語のテキスト\nメモ=変更しないこと"),
+       ToUtf8(L"; タブリノリネームの設定\n\n[Default]\nEnableContextMenuExt=True\nDateTimeConnectionString=2\n"
+              L"[その他]\n名前=日本語のテキスト\nメモ=変更しないこと")},
+      {"code page 932, LF, a line ending in a cut character",
+       ToThreadAnsi(L"[Default]\nメモ=テスト") + "\x83\nNote=x\nDateTimeConnectionString=0\n",
+       ToThreadAnsi(L"[Default]\nメモ=テスト") + "\x83\nNote=x\nDateTimeConnectionString=2\n"},
+      {"CR and CRLF, cut lead bytes", "[Default]\rA=\x81\r\nDateTimeConnectionString=0\rB=\xE0\rC=d",
+       "[Default]\rA=\x81\r\nDateTimeConnectionString=2\rB=\xE0\rC=d"},
+      {"UTF-8 with its mark, a cut sequence", bom + "[Default]\nMemo=\xE5\xAE\nDateTimeConnectionString=0\n",
+       bom + "[Default]\nMemo=\xE5\xAE\nDateTimeConnectionString=2\n"},
+      {"the section's line joined to the line before", ToUtf8(L"; 設定\n[Default]\nDateTimeConnectionString=0\n"),
+       ToUtf8(L"; 設定\n[Default]\nDateTimeConnectionString=0\n[Default]\nDateTimeConnectionString=2\n")},
+      {"the key's line joined to the line before", "[Default]\nMemo=\x83\nDateTimeConnectionString=0\n",
+       "[Default]\nMemo=\x83\nDateTimeConnectionString=0\nDateTimeConnectionString=2\n"},
+      {"the last line's line break taken", "[Default]\nMemo=\x83\n", "[Default]\nMemo=\x83\n\nDateTimeConnectionString=2\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path, c.before);
+    CIniFile ini(path);
+    ini.Read();
+    ini.WriteInt(L"DateTimeConnectionString", 2);
+    ini.Save();
+    EXPECT_EQ(c.after, ReadBytes(path));
+    EXPECT_EQ(2u, ::GetPrivateProfileIntW(L"Default", L"DateTimeConnectionString", 9, path.c_str()));
+    ::DeleteFileW(path.c_str());  // the platform caches a file by its name and time
+  }
+
+  // A plain OK on such a file, with every key of the record in it, changes one line.
+  SaveSettings(Load());
+  const std::wstring section = ReplaceAll(ReadUnicodeIni(), L"\r\n", L"\n");
+  const std::string before = ToUtf8(L"; タブリノリネームの設定\n\n" + section + L"[その他]\n名前=日本語のテキスト\n");
+  WriteBytes(path, before);
+  CSettings s = Load();
+  s.enableContextMenuExt = true;
+  SaveSettings(s);
+  EXPECT_EQ(ReplaceAll(FromUtf8(before), L"EnableContextMenuExt=False", L"EnableContextMenuExt=True"),
+            FromUtf8(ReadBytes(path)));
+
+  // Generated files: Japanese in UTF-8 and in code page 932, cut characters, LF, CRLF and CR mixed,
+  // keys and sections that do not count; the key's line follows a plain one, so the reader sees it.
+  std::mt19937 rng(20);
+  auto number = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const std::string lines[] = {ToUtf8(L"; タブリノリネームの設定"), ToUtf8(L"名前=日本語のテキスト"),
+                               ToUtf8(L"メモ=変更しないこと"), ToThreadAnsi(L"メモ=変更しないこと"),
+                               ToThreadAnsi(L"; 設定") + "\x83", "Memo=abc\x81", "\xE0", "", "  ", "x=\xE5\xAE", "\xF0\x9F\x98",
+                               "DateFormat=%d"};
+  const std::string laterLines[] = {"[Other]", ToUtf8(L"[その他]"), "[Default]", "DateTimeConnectionString=9"};
+  const char* breaks[] = {"\r\n", "\n", "\r"};
+  for (int file = 0; file < 300; ++file) {
+    auto some = [&](std::string& out, bool later) {
+      for (int n = number(6); n > 0; --n) {
+        out += later && number(3) == 0 ? laterLines[number(4)] : lines[number(static_cast<int>(std::size(lines)))];
+        out += breaks[number(3)];
+      }
+    };
+    std::string head = number(4) == 0 ? bom : "";
+    some(head, false);
+    head += std::string("; -") + breaks[number(3)] + "[Default]" + breaks[number(3)];
+    some(head, false);
+    head += std::string("; -") + breaks[number(3)] + "DateTimeConnectionString=";
+    std::string tail = breaks[number(3)];
+    some(tail, true);
+    if (number(3) == 0) tail += lines[number(static_cast<int>(std::size(lines)))];  // without a line break
+    const std::wstring generated = dir / (L"gen" + std::to_wstring(file) + L".ini");
+    WriteBytes(generated, head + "0" + tail);
+    CIniFile ini(generated);
+    ini.Read();
+    ini.WriteInt(L"DateTimeConnectionString", 2);
+    ini.Save();
+    ASSERT_EQ(head + "2" + tail, ReadBytes(generated)) << "file " << file;
+    EXPECT_EQ(2u, ::GetPrivateProfileIntW(L"Default", L"DateTimeConnectionString", 9, generated.c_str()));
+    ::DeleteFileW(generated.c_str());
+  }
 }
 
 // A save that fails leaves the old file byte for byte, and no temporary file beside it.
