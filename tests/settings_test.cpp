@@ -1,11 +1,16 @@
 // The settings record against real INI files, under code page 932.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -451,6 +456,38 @@ TEST_F(SettingsFile, SaveOverAFileAnotherProgramHoldsFailsAndKeepsIt) {
   ExpectSaveFailsAndKeepsTheFile(path);
 }
 
+TEST_F(SettingsFile, SaveKeepsTheFilesAttributes) {
+  // Wine stores hidden and system but not "not content indexed", and as root it reports no file as
+  // read-only: Windows refuses to replace a read-only settings file, and the save leaves it so.
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WriteIni(L"DateFormat=%d\r\n");
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), kept));
+  CSettings s = Load();
+  s.dateTimeConnection = 2;
+  SaveSettings(s);
+  EXPECT_EQ(kept, ::GetFileAttributesW(path.c_str()) & kept);
+  EXPECT_EQ(2, Load().dateTimeConnection);
+  EXPECT_EQ(std::vector<std::wstring>{L"tavrino.ini"}, ListFolder(dir.Path()));
+}
+
+TEST_F(SettingsFile, LeftoversOfEndedSavesAreRemovedOnceAMinuteOld) {
+  // What a save ended in the middle leaves beside the settings file, and what is not such a leftover.
+  const std::vector<std::wstring> leftovers = {L"tav0A1B.tmp", L"TAVFFFF.TMP", L"tavrino.tmp"};
+  const std::vector<std::wstring> others = {L"other.tmp", L"tav12345.tmp", L"tavern.tmp", L"tav0A1B.ini",
+                                            L"tavrino.ini"};
+  for (const auto* names : {&leftovers, &others})
+    for (const std::wstring& name : *names) {
+      WriteBytes(dir / name, "x");
+      ASSERT_TRUE(AgeFile(dir / name, 120));
+    }
+  WriteBytes(dir / L"tav0C2D.tmp", "a save that runs now");
+  RemoveSaveLeftovers(path);
+  std::vector<std::wstring> expected = others;
+  expected.push_back(L"tav0C2D.tmp");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, ListFolder(dir.Path()));
+}
+
 // Faults that take root to set up, made by tests/save_faults.sh: a settings file on a full file
 // system and an immutable one. Skipped when the program runs without it.
 TEST(SettingsSaveFault, FullDiskAndImmutableFileFailAndKeepTheFile) {
@@ -494,6 +531,94 @@ TEST_F(SettingsFile, SaveEndedAtAnyMomentLeavesTheOldOrTheNewFile) {
     saved = saved || ReadBytes(path) != initial;
   }
   EXPECT_TRUE(saved) << "the saving program never got to save";
+}
+
+constexpr int kRaceSaves = 400;
+
+// Started twice by the test below, as writer A and writer B: saves values of its own in a loop and
+// notes for each save when it ran, whether it reported success and, after a success, whose values
+// the file held right then ("A17": the 17th save of writer A).
+TEST(SettingsSaveChild, SavesBesideAnotherWriter) {
+  const wchar_t* path = _wgetenv(L"TAVRINO_SAVE_RACE");
+  if (!path) GTEST_SKIP() << "started by TwoWritersAtOnceReportExactlyWhatTheySaved";
+  const std::wstring writer = _wgetenv(L"TAVRINO_SAVE_RACE_WRITER");
+  FILE* log = _wfopen(_wgetenv(L"TAVRINO_SAVE_RACE_LOG"), L"w");
+  ASSERT_TRUE(log);
+  for (int i = 0; i < kRaceSaves; ++i) {
+    CSettings s;
+    s.SetIniFilePath(path);
+    wcscpy(s.dateFormat, (writer + std::to_wstring(i)).c_str());
+    s.dateTimeConnection = i;
+    LARGE_INTEGER start, end;
+    ::QueryPerformanceCounter(&start);
+    bool saved = true;
+    try {
+      SaveSettings(s);
+    } catch (const CAppError&) {
+      saved = false;
+    }
+    ::QueryPerformanceCounter(&end);
+    std::string seen = "-";
+    if (saved) {
+      CSettings now;
+      now.SetIniFilePath(path);
+      try {
+        LoadSettingsChecked(now);
+        seen = U8(now.dateFormat);
+        // Values of two saves in one file would be a broken save.
+        if (std::to_wstring(now.dateTimeConnection) != std::wstring(now.dateFormat).substr(1)) seen = "mixed";
+      } catch (const CAppError&) {
+        seen = "unreadable";
+      }
+    }
+    std::fprintf(log, "%s%d %lld %lld %d %s\n", U8(writer).c_str(), i, start.QuadPart, end.QuadPart, saved, seen.c_str());
+  }
+  std::fclose(log);
+}
+
+TEST_F(SettingsFile, TwoWritersAtOnceReportExactlyWhatTheySaved) {
+  WriteIni(L"DateFormat=start\r\n");
+  CTempDir logs(L"logs");
+  {
+    std::vector<CTestProcess> writers;
+    for (const wchar_t* writer : {L"A", L"B"})
+      writers.push_back(CTestProcess::WithEnvironment(
+          TestDir() + L"\\settings_test.exe", L"--gtest_filter=SettingsSaveChild.SavesBesideAnotherWriter",
+          {L"TAVRINO_SAVE_RACE=" + path, L"TAVRINO_SAVE_RACE_WRITER=" + std::wstring(writer),
+           L"TAVRINO_SAVE_RACE_LOG=" + logs / writer}));
+    for (const CTestProcess& writer : writers) ASSERT_EQ(std::optional<DWORD>(0), writer.WaitForExit(240000));
+  }
+  struct CSave {
+    long long start = 0, end = 0;
+    bool saved = false;
+    std::string seen;
+  };
+  std::map<std::string, CSave> saves;
+  for (const wchar_t* writer : {L"A", L"B"}) {
+    std::istringstream log(ReadBytes(logs / writer));
+    std::string name;
+    CSave save;
+    while (log >> name >> save.start >> save.end >> save.saved >> save.seen) saves[name] = save;
+  }
+  ASSERT_EQ(2u * kRaceSaves, saves.size());
+  int succeeded[2] = {};
+  for (const auto& [name, save] : saves) {
+    if (!save.saved) continue;
+    ++succeeded[name[0] - 'A'];
+    // Right after a success the file holds this save's values, or those of a save of the other
+    // writer that had not ended when this one began; and never values of a save that failed.
+    const auto seen = saves.find(save.seen);
+    ASSERT_NE(saves.end(), seen) << name << " saw " << save.seen;
+    EXPECT_TRUE(seen->first == name || (seen->first[0] != name[0] && seen->second.end > save.start))
+        << name << " reported success, but the file then held " << seen->first;
+    EXPECT_TRUE(seen->second.saved) << seen->first << " reported failure, but " << name << " found its values";
+  }
+  EXPECT_GT(succeeded[0], 0);
+  EXPECT_GT(succeeded[1], 0);
+  const auto last = saves.find(U8(Load().dateFormat));
+  ASSERT_NE(saves.end(), last);
+  EXPECT_TRUE(last->second.saved) << last->first << " reported failure, but its values stay";
+  EXPECT_EQ(std::vector<std::wstring>{L"tavrino.ini"}, ListFolder(dir.Path()));
 }
 
 // The keys the settings record reads.
