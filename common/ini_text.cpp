@@ -71,7 +71,6 @@ bool IsIniBlank(wchar_t c) {
 }
 
 std::vector<CIniLine> SplitIniLines(std::wstring_view text) { return SplitLines(text); }
-std::vector<CIniLine> SplitIniLines(std::string_view bytes) { return SplitLines(bytes); }
 
 CIniLine NextIniLine(std::string_view bytes, std::size_t pos) { return LineAt(bytes, pos); }
 

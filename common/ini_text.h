@@ -22,10 +22,8 @@ struct CIniLine {
 // Every carriage return and every line feed ends a line, as the platform reads it ("\r\n" counts
 // as one line break).
 std::vector<CIniLine> SplitIniLines(std::wstring_view text);
-// 8-bit text split on its bytes: no character of code page 932 or of UTF-8 has "\r" or "\n" as a
-// trail byte, so these are the lines of the text as written.
-std::vector<CIniLine> SplitIniLines(std::string_view bytes);
-// The line that begins at `pos` (before the end).
+// The line of 8-bit text that begins at `pos` (before the end), found on its bytes: no character of
+// code page 932 or of UTF-8 has "\r" or "\n" as a trail byte, so these are the lines as written.
 CIniLine NextIniLine(std::string_view bytes, std::size_t pos);
 
 // The encodings the platform recognises, by byte-order mark; anything else is 8-bit text in the
