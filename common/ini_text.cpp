@@ -1,5 +1,7 @@
 #include "ini_text.h"
 
+#include <algorithm>
+
 #include "text.h"
 
 namespace {
@@ -14,22 +16,23 @@ std::wstring_view Trim(std::wstring_view s) {
 }
 
 template <typename C>
+CIniLine LineAt(std::basic_string_view<C> text, std::size_t pos) {
+  CIniLine line;
+  line.begin = pos;
+  const std::size_t stop = text.find_first_of(std::basic_string_view<C>(kBreaks<C>, 2), pos);
+  if (stop == std::basic_string_view<C>::npos) {
+    line.contentEnd = line.end = text.size();
+  } else {
+    line.contentEnd = stop;
+    line.end = stop + (text[stop] == C('\r') && stop + 1 < text.size() && text[stop + 1] == C('\n') ? 2 : 1);
+  }
+  return line;
+}
+
+template <typename C>
 std::vector<CIniLine> SplitLines(std::basic_string_view<C> text) {
   std::vector<CIniLine> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    CIniLine line;
-    line.begin = pos;
-    const std::size_t stop = text.find_first_of(std::basic_string_view<C>(kBreaks<C>, 2), pos);
-    if (stop == std::basic_string_view<C>::npos) {
-      line.contentEnd = line.end = text.size();
-    } else {
-      line.contentEnd = stop;
-      line.end = stop + (text[stop] == C('\r') && stop + 1 < text.size() && text[stop + 1] == C('\n') ? 2 : 1);
-    }
-    lines.push_back(line);
-    pos = line.end;
-  }
+  for (std::size_t pos = 0; pos < text.size(); pos = lines.back().end) lines.push_back(LineAt(text, pos));
   return lines;
 }
 
@@ -68,7 +71,8 @@ bool IsIniBlank(wchar_t c) {
 }
 
 std::vector<CIniLine> SplitIniLines(std::wstring_view text) { return SplitLines(text); }
-std::vector<CIniLine> SplitIniLines(std::string_view bytes) { return SplitLines(bytes); }
+
+CIniLine NextIniLine(std::string_view bytes, std::size_t pos) { return LineAt(bytes, pos); }
 
 CIniEncodingMark DetectIniEncoding(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return {CIniEncoding::Utf8, 3};
@@ -109,7 +113,7 @@ std::wstring QuoteIniValue(const std::wstring& value) {
 
 CIniText::CIniText(std::wstring text) : text_(std::move(text)), lines_(SplitIniLines(std::wstring_view(text_))) {
   const std::wstring_view all(text_);
-  sections_.push_back({kNewText, {}, {}, kNewText});  // keys before any section
+  sections_.push_back({kNoLine, {}, {}, kNoLine});  // keys before any section
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const std::wstring_view raw = all.substr(lines_[i].begin, lines_[i].end - lines_[i].begin);
     const std::wstring_view line = Trim(raw);
@@ -181,41 +185,58 @@ std::wstring_view CIniText::LineBreak(std::size_t line) const {
   return std::wstring_view(text_).substr(lines_[line].contentEnd, lines_[line].end - lines_[line].contentEnd);
 }
 
-std::vector<CIniText::CPiece> CIniText::PlanWrites(
+std::vector<CIniText::CEdit> CIniText::PlanWrites(
     std::wstring_view section, const std::vector<std::pair<std::wstring, std::wstring>>& writes) const {
-  std::vector<CPiece> plan;
-  for (std::size_t i = 0; i < lines_.size(); ++i) plan.push_back({i, {}});
+  std::vector<CEdit> edits;
   const CSection* s = FindSection(section);
   std::vector<std::wstring> addedLines;  // keys the section does not have yet
   for (const auto& [key, value] : writes) {
     const std::wstring line = key + L"=" + QuoteIniValue(value);
-    if (const CEntry* e = s ? FindKey(*s, key) : nullptr)
-      plan[e->line] = {kNewText, line + std::wstring(LineBreak(e->line))};
-    else
+    const CEntry* e = s ? FindKey(*s, key) : nullptr;
+    if (!e) {
       addedLines.push_back(line);
+      continue;
+    }
+    CEdit edit{e->line, true, line + std::wstring(LineBreak(e->line))};
+    auto same = std::find_if(edits.begin(), edits.end(), [&](const CEdit& other) { return other.line == e->line; });
+    if (same != edits.end()) *same = std::move(edit);  // a key written twice: its last value
+    else edits.push_back(std::move(edit));
   }
-  if (addedLines.empty() && s) return plan;
-
-  // After the section's last line, or at the end for a new section; new lines end as that line does.
-  const std::size_t after = s ? s->lastLine : (lines_.empty() ? kNewText : lines_.size() - 1);
-  std::wstring lineBreak = L"\r\n";
-  std::wstring terminate;  // for a last line without a line break
-  if (after != kNewText) {
-    if (LineBreak(after).empty()) terminate = lineBreak;
-    else lineBreak = LineBreak(after);
+  if (!addedLines.empty() || !s) {
+    // After the section's last line, or at the end for a new section.
+    const std::size_t after = s ? s->lastLine : (lines_.empty() ? kNoLine : lines_.size() - 1);
+    std::wstring lineBreak = L"\r\n";
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+      if (!LineBreak(i).empty()) {
+        lineBreak = LineBreak(i);
+        break;
+      }
+    std::wstring terminate;  // for a last line without a line break
+    if (after != kNoLine) {
+      if (LineBreak(after).empty()) terminate = lineBreak;
+      else lineBreak = LineBreak(after);
+    }
+    std::wstring text = terminate;
+    if (!s) text += L"[" + std::wstring(section) + L"]" + lineBreak;
+    for (const std::wstring& line : addedLines) text += line + lineBreak;
+    // The lines between the section's last line and the next section are blank: none is replaced.
+    edits.push_back({after == kNoLine ? 0 : after + 1, false, std::move(text)});
   }
-  std::wstring text = terminate;
-  if (!s) text += L"[" + std::wstring(section) + L"]" + lineBreak;
-  for (const std::wstring& line : addedLines) text += line + lineBreak;
-  plan.insert(plan.begin() + static_cast<std::ptrdiff_t>(after == kNewText ? 0 : after + 1), {kNewText, text});
-  return plan;
+  std::sort(edits.begin(), edits.end(), [](const CEdit& a, const CEdit& b) {
+    return a.line != b.line ? a.line < b.line : !a.replaces && b.replaces;
+  });
+  return edits;
 }
 
-std::wstring CIniText::Apply(const std::vector<CPiece>& plan) const {
+std::wstring CIniText::Apply(const std::vector<CEdit>& edits) const {
   std::wstring out;
-  for (const CPiece& p : plan)
-    out += p.oldLine == kNewText ? std::wstring_view(p.text)
-                                 : std::wstring_view(text_).substr(lines_[p.oldLine].begin,
-                                                                   lines_[p.oldLine].end - lines_[p.oldLine].begin);
+  out.reserve(text_.size() + 1024);
+  Walk(
+      edits,
+      [&](std::size_t first, std::size_t end) {
+        const std::size_t to = end < lines_.size() ? lines_[end].begin : text_.size();
+        out.append(text_, lines_[first].begin, to - lines_[first].begin);
+      },
+      [&](const std::wstring& text) { out += text; });
   return out;
 }

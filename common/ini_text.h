@@ -22,7 +22,9 @@ struct CIniLine {
 // Every carriage return and every line feed ends a line, as the platform reads it ("\r\n" counts
 // as one line break).
 std::vector<CIniLine> SplitIniLines(std::wstring_view text);
-std::vector<CIniLine> SplitIniLines(std::string_view bytes);
+// The line of 8-bit text that begins at `pos` (before the end), found on its bytes: no character of
+// code page 932 or of UTF-8 has "\r" or "\n" as a trail byte, so these are the lines as written.
+CIniLine NextIniLine(std::string_view bytes, std::size_t pos);
 
 // The encodings the platform recognises, by byte-order mark; anything else is 8-bit text in the
 // ANSI code page.
@@ -55,18 +57,31 @@ public:
   // What GetPrivateProfileIntW gives; nothing when the key is missing or empty.
   std::optional<long> GetInt(std::wstring_view section, std::wstring_view key) const;
 
-  // The new file: the old lines kept as they are (by index) and new text between them.
-  struct CPiece {
-    std::size_t oldLine;  // kNewText for new text
+  // A change of the text: `text` replaces the line `line`, or goes before it (Lines().size(): at the end).
+  struct CEdit {
+    std::size_t line;
+    bool replaces;
     std::wstring text;
   };
-  static constexpr std::size_t kNewText = static_cast<std::size_t>(-1);
   // Sets each key of `section` to its value (quoted where needed): the line a reader finds for the key
-  // is replaced, missing keys go after the section's last line, a missing section at the end.
-  std::vector<CPiece> PlanWrites(std::wstring_view section,
-                                 const std::vector<std::pair<std::wstring, std::wstring>>& writes) const;
-  // The text of a plan.
-  std::wstring Apply(const std::vector<CPiece>& plan) const;
+  // is replaced, missing keys go after the section's last line, a missing section at the end. New
+  // lines end as that line does, or else as the file's first line does. The edits are in the
+  // order of the text.
+  std::vector<CEdit> PlanWrites(std::wstring_view section,
+                                const std::vector<std::pair<std::wstring, std::wstring>>& writes) const;
+  // The text with the edits made, in order: `keep(first, end)` for each run of old lines kept as
+  // they are, `add(text)` for each new text.
+  template <typename Keep, typename Add>
+  void Walk(const std::vector<CEdit>& edits, Keep keep, Add add) const {
+    std::size_t line = 0;  // the first line not walked yet
+    for (const CEdit& edit : edits) {
+      if (edit.line > line) keep(line, edit.line);
+      add(edit.text);
+      line = edit.line + (edit.replaces ? 1 : 0);
+    }
+    if (line < lines_.size()) keep(line, lines_.size());
+  }
+  std::wstring Apply(const std::vector<CEdit>& edits) const;
 
 private:
   struct CSpan {
@@ -78,11 +93,12 @@ private:
     std::optional<CSpan> value;  // none for a line without "="
   };
   struct CSection {
-    std::size_t line;  // kNewText for the keys before the first section
+    std::size_t line;  // kNoLine for the keys before the first section
     CSpan name;
     std::vector<CEntry> entries;
     std::size_t lastLine;  // the section's last line that is not blank
   };
+  static constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
   std::wstring_view View(CSpan span) const { return std::wstring_view(text_).substr(span.begin, span.length); }
   const CSection* FindSection(std::wstring_view section) const;
   const CEntry* FindKey(const CSection& section, std::wstring_view key) const;

@@ -1,9 +1,12 @@
 #include "settings.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string_view>
-#include <cwchar>
 #include <vector>
 
 #include "catalogue.h"
@@ -45,6 +48,8 @@ std::string ReadAll(HANDLE file) {
   return bytes;
 }
 
+UINT CodePageOf(CIniEncoding encoding) { return encoding == CIniEncoding::Utf8 ? CP_UTF8 : CP_THREAD_ACP; }
+
 // The text the platform reads from these bytes.
 std::wstring Decode(std::string_view bytes) {
   const CIniEncodingMark mark = DetectIniEncoding(bytes);
@@ -56,6 +61,29 @@ std::wstring Decode(std::string_view bytes) {
     case CIniEncoding::Ansi: break;
   }
   return FromThreadAnsi(body);
+}
+
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::size_t DecodedLength(UINT codePage, std::string_view bytes) {
+  if (IsAscii(bytes)) return bytes.size();
+  const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) throw CIniFileException(::GetLastError());
+  return static_cast<std::size_t>(n);
+}
+
+// The length of the text of one byte line of 8-bit `body` as the decoding of the whole file gives
+// it. The decoder starts afresh after a line break, whether or not a cut character took it; but a
+// cut character at the very end of its input may take what follows it there (Wine's UTF-8 decoder
+// makes one character of "\xE0\r" there, and three of "\xE0\rx"). So the line is decoded with a
+// few bytes after it, whose own text is taken away again.
+std::size_t DecodedLineLength(UINT codePage, std::string_view body, const CIniLine& line) {
+  const std::string_view bytes = body.substr(line.begin, line.end - line.begin);
+  if (IsAscii(bytes)) return bytes.size();
+  const std::string_view after = body.substr(line.end, 8);
+  return DecodedLength(codePage, body.substr(line.begin, bytes.size() + after.size())) - DecodedLength(codePage, after);
 }
 
 // New text in the file's encoding, or nothing when the encoding cannot hold it.
@@ -73,20 +101,63 @@ std::optional<std::string> EncodeExactly(CIniEncoding encoding, const std::wstri
 
 const char kUtf16LeMark[] = "\xFF\xFE";
 
-// Deletes the temporary file unless it has taken the settings file's place.
+// Temporary files of saves: "tav" and four hexadecimal digits, ".tmp", in the settings file's folder;
+// no longer than "tavrino.ini", so they fit wherever the settings path does. Each save takes a name
+// no other file has, so that two saves at once (two sessions, a folder shared by two machines)
+// never write into one file.
+constexpr wchar_t kSaveFilePrefix[] = L"tav";
+constexpr wchar_t kSaveFileExtension[] = L".tmp";
+constexpr std::size_t kSaveFileDigits = 4;
+// The one name earlier versions used for every save.
+constexpr wchar_t kEarlierSaveFileName[] = L"tavrino.tmp";
+
+bool IsSaveFileName(std::wstring_view name) {
+  const std::size_t prefix = std::size(kSaveFilePrefix) - 1, extension = std::size(kSaveFileExtension) - 1;
+  if (EqualsAsciiNoCase(name, kEarlierSaveFileName)) return true;
+  if (name.size() != prefix + kSaveFileDigits + extension || !EqualsAsciiNoCase(name.substr(0, prefix), kSaveFilePrefix) ||
+      !EqualsAsciiNoCase(name.substr(prefix + kSaveFileDigits), kSaveFileExtension))
+    return false;
+  return std::all_of(name.begin() + prefix, name.begin() + prefix + kSaveFileDigits,
+                     [](wchar_t c) { return c < 128 && std::isxdigit(c); });
+}
+
+// A new file of a name of its own beside the settings file, open for writing; removed again unless
+// it has taken the settings file's place.
 class CTemporaryFile {
 public:
-  explicit CTemporaryFile(std::wstring path) : path_(std::move(path)) {}
+  explicit CTemporaryFile(const std::wstring& folder) {
+    static std::atomic<unsigned> next{::GetCurrentProcessId() * 2654435761u + ::GetTickCount()};
+    // A name that is taken is skipped; so is one that another save is removing (access denied).
+    constexpr int kAttempts = 64;
+    for (int attempt = 0;; ++attempt) {
+      wchar_t name[16];
+      std::swprintf(name, std::size(name), L"%ls%04X%ls", kSaveFilePrefix, next++ & 0xFFFF, kSaveFileExtension);
+      path_ = JoinPath(folder, name);
+      if (!FitsMaxPath(path_)) throw CIniFileException(ERROR_FILENAME_EXCED_RANGE);
+      file_.Reset(::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file_) return;
+      const DWORD error = ::GetLastError();
+      if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED) ||
+          attempt + 1 == kAttempts)
+        throw CIniFileException(error ? error : ERROR_WRITE_FAULT);
+    }
+  }
   CTemporaryFile(const CTemporaryFile&) = delete;
   CTemporaryFile& operator=(const CTemporaryFile&) = delete;
   ~CTemporaryFile() {
+    file_.Reset();
     if (!moved_) ::DeleteFileW(path_.c_str());
   }
   const std::wstring& Path() const { return path_; }
+  HANDLE Handle() const { return file_.Get(); }
+  // Closes the file, as a check: a failure to store what was written may show only here.
+  bool Close() { return ::CloseHandle(file_.Detach()) != FALSE; }
   void Moved() { moved_ = true; }
 
 private:
   std::wstring path_;
+  CFileHandle file_;
   bool moved_ = false;
 };
 
@@ -95,28 +166,54 @@ private:
   throw CIniFileException(error ? error : ERROR_WRITE_FAULT);
 }
 
-// Puts `bytes` in the place of the file at `path` in one step: readers see the old file or the new
-// one, never a part, and a process that ends meanwhile leaves the old one.
-void ReplaceWhole(const std::wstring& path, const std::string& bytes) {
-  // "tavrino.tmp" beside "tavrino.ini": no longer than the settings path, which fits.
-  const bool ini = path.size() >= 4 && ::lstrcmpiW(path.c_str() + path.size() - 4, L".ini") == 0;
-  CTemporaryFile temporary(ini ? path.substr(0, path.size() - 4) + L".tmp" : path + L".tmp");
-  if (!FitsMaxPath(temporary.Path())) throw CIniFileException(ERROR_FILENAME_EXCED_RANGE);
-  {
-    CFileHandle file(::CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastSaveError();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      DWORD n = 0;
-      ::SetLastError(0);
-      if (!::WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr) || n == 0)
-        ThrowLastSaveError();
-      done += n;
-    }
-    if (!::FlushFileBuffers(file.Get())) ThrowLastSaveError();
-    if (!::CloseHandle(file.Detach())) ThrowLastSaveError();
+// Reads what was written back from the file and compares it with what was meant to be there: a
+// write the system cut short without saying so (a full or failing drive, a network folder) fails
+// here, before the file takes the settings file's place.
+void ExpectInFile(HANDLE file, std::string_view bytes) {
+  LARGE_INTEGER size{}, start{};
+  if (!::GetFileSizeEx(file, &size) || !::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) ThrowLastSaveError();
+  if (static_cast<unsigned long long>(size.QuadPart) != bytes.size()) throw CIniFileException(ERROR_WRITE_FAULT);
+  std::vector<char> buffer(std::max<std::size_t>(std::min<std::size_t>(bytes.size(), 1 << 16), 1));
+  for (std::size_t done = 0; done < bytes.size();) {
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(std::min(buffer.size(), bytes.size() - done));
+    if (!::ReadFile(file, buffer.data(), want, &n, nullptr)) ThrowLastSaveError();
+    if (n == 0 || std::memcmp(buffer.data(), bytes.data() + done, n) != 0) throw CIniFileException(ERROR_WRITE_FAULT);
+    done += n;
   }
+}
+
+// The attributes a saved file keeps. It is written anew, so it is also marked for the next backup.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Puts `bytes` in the place of the file at `path` in one step: readers see the old file or the new
+// one, never a part, and a process that ends meanwhile leaves the old one (and a temporary file that
+// RemoveSaveLeftovers takes away later).
+void ReplaceWhole(const std::wstring& path, const std::string& bytes) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  // Windows refuses to replace a read-only file; refuse before writing anything.
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) throw CIniFileException(ERROR_ACCESS_DENIED);
+  CTemporaryFile temporary(FolderPart(path));
+  for (std::size_t done = 0; done < bytes.size();) {
+    DWORD n = 0;
+    ::SetLastError(0);
+    if (!::WriteFile(temporary.Handle(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr) ||
+        n == 0)
+      ThrowLastSaveError();
+    done += n;
+  }
+  if (!::FlushFileBuffers(temporary.Handle())) ThrowLastSaveError();
+  ExpectInFile(temporary.Handle(), bytes);
+  if (!temporary.Close()) ThrowLastSaveError();
+  // The new file takes the old one's attributes: a hidden file stays hidden. MoveFileExW carries
+  // neither the old file's security nor its alternate streams over: the new file has the folder's
+  // inherited security, as every file this program creates there has, and streams (a download's
+  // zone mark) mean nothing for settings. ReplaceFileW would carry them, but a failure of it can
+  // leave the two files half swapped.
+  if (exists && (attributes & kKeptAttributes) &&
+      !::SetFileAttributesW(temporary.Path().c_str(), (attributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE))
+    ThrowLastSaveError();
   // A program that holds the settings file for a moment (as backup, sync and antivirus tools do)
   // refuses the replacement meanwhile: wait for it as the reading does.
   constexpr DWORD kRetryStepMs = 10;
@@ -169,35 +266,54 @@ void CIniFile::WriteBool(const wchar_t* key, bool value) { WriteString(key, valu
 
 void CIniFile::WriteInt(const wchar_t* key, int value) { WriteString(key, std::to_wstring(value)); }
 
-std::string CIniFile::Encode(const std::vector<CIniText::CPiece>& plan) const {
+std::string CIniFile::Encode() const {
+  const std::vector<CIniText::CEdit> edits = text_.PlanWrites(section_, writes_);
   // A new file is UTF-16, so that every character of a value is kept.
-  if (!exists_) return kUtf16LeMark + EncodeUtf16(text_.Apply(plan), false);
+  if (!exists_) return kUtf16LeMark + EncodeUtf16(text_.Apply(edits), false);
   const CIniEncodingMark mark = DetectIniEncoding(bytes_);
-  const std::string_view body = std::string_view(bytes_).substr(mark.markLength);
   if (mark.encoding == CIniEncoding::Utf16Le || mark.encoding == CIniEncoding::Utf16Be)
-    return bytes_.substr(0, mark.markLength) + EncodeUtf16(text_.Apply(plan), mark.encoding == CIniEncoding::Utf16Be);
-  // 8-bit text: the lines we do not change keep their very bytes, odd ones included.
-  const std::vector<CIniLine> byteLines = SplitIniLines(body);
-  bool exact = byteLines.size() == text_.Lines().size();
-  std::string out = bytes_.substr(0, mark.markLength);
-  for (const CIniText::CPiece& piece : plan) {
-    if (!exact) break;
-    if (piece.oldLine != CIniText::kNewText) {
-      const CIniLine& line = byteLines[piece.oldLine];
-      out.append(body.substr(line.begin, line.end - line.begin));
-    } else if (std::optional<std::string> bytes = EncodeExactly(mark.encoding, piece.text)) {
-      out += *bytes;
-    } else {
-      exact = false;
+    return bytes_.substr(0, mark.markLength) + EncodeUtf16(text_.Apply(edits), mark.encoding == CIniEncoding::Utf16Be);
+  // 8-bit text: the lines we do not change keep their very bytes, odd ones included. The bytes of a
+  // line are found by decoding the file's byte lines one by one from the top, as far as the edits
+  // need. A line as the reader sees it may hold several byte lines (a cut character took a line
+  // break): it is kept or replaced whole, so that what we write is where the reader finds it.
+  const std::string_view body = std::string_view(bytes_).substr(mark.markLength);
+  const std::vector<CIniLine>& lines = text_.Lines();
+  const UINT codePage = CodePageOf(mark.encoding);
+  std::size_t bytePos = 0, textPos = 0;  // the first byte line not decoded yet, and where its text begins
+  auto byteOffset = [&](std::size_t line) {
+    if (line == lines.size()) return body.size();
+    while (textPos < lines[line].begin && bytePos < body.size()) {
+      const CIniLine byteLine = NextIniLine(body, bytePos);
+      textPos += DecodedLineLength(codePage, body, byteLine);
+      bytePos = byteLine.end;
     }
-  }
+    // Read's decoding of the whole file and this one disagree: nothing can be kept for sure.
+    if (textPos != lines[line].begin) throw CIniFileException(ERROR_INVALID_DATA);
+    return bytePos;
+  };
+  std::string out = bytes_.substr(0, mark.markLength);
+  out.reserve(bytes_.size() + 2048);
+  bool exact = true;
+  text_.Walk(
+      edits,
+      [&](std::size_t first, std::size_t end) {
+        const std::size_t from = byteOffset(first);
+        out.append(body.substr(from, byteOffset(end) - from));
+      },
+      [&](const std::wstring& text) {
+        std::optional<std::string> bytes = EncodeExactly(mark.encoding, text);
+        if (bytes) out += *bytes;
+        exact = exact && bytes.has_value();
+      });
   if (exact) return out;
-  // A value the file's code page cannot hold: the whole text goes over to UTF-16 rather than lose it.
-  return kUtf16LeMark + EncodeUtf16(text_.Apply(plan), false);
+  // A value the file's code page cannot hold: the whole text, as read, goes over to UTF-16 rather
+  // than lose it.
+  return kUtf16LeMark + EncodeUtf16(text_.Apply(edits), false);
 }
 
 void CIniFile::Save() const {
-  const std::string bytes = Encode(text_.PlanWrites(section_, writes_));
+  const std::string bytes = Encode();
   // Never write what would not read back as meant.
   const CIniText written(Decode(bytes));
   for (const auto& [key, value] : writes_)
@@ -308,4 +424,21 @@ void SaveSettings(const CSettings& s) {
   ini.WriteString(L"DateTimeFormat", s.dateTimeFormat);
   ini.WriteInt(L"DateTimeConnectionString", s.dateTimeConnection);
   ini.Save();
+}
+
+void RemoveSaveLeftovers(const std::wstring& iniPath) {
+  const std::wstring folder = FolderPart(iniPath);
+  WIN32_FIND_DATAW found;
+  HANDLE find = ::FindFirstFileW(JoinPath(folder, L"*.tmp").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& t) { return ULARGE_INTEGER{{t.dwLowDateTime, t.dwHighDateTime}}.QuadPart; };
+  constexpr ULONGLONG kMinute = 60ull * 10000000;  // in units of 100 ns
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSaveFileName(found.cFileName) &&
+        ticks(found.ftLastWriteTime) + kMinute < ticks(now))
+      ::DeleteFileW(JoinPath(folder, found.cFileName).c_str());
+  } while (::FindNextFileW(find, &found));
+  ::FindClose(find);
 }

@@ -38,12 +38,13 @@ public:
   void WriteBool(const wchar_t* key, bool value);
   void WriteInt(const wchar_t* key, int value);
   // Writes the file as read plus the changes (everything else, and its encoding, kept) to a
-  // temporary file beside it and puts that in its place in one step. Throws CIniFileException and
-  // leaves the old file as it was when a step fails.
+  // temporary file of its own beside it, reads that back and puts it in its place in one step,
+  // with the old file's attributes. Throws CIniFileException and leaves the old file as it was
+  // when a step fails.
   void Save() const;
 
 private:
-  std::string Encode(const std::vector<CIniText::CPiece>& plan) const;
+  std::string Encode() const;
 
   int bufferSize_;
   std::wstring path_;
@@ -130,3 +131,7 @@ void LoadSettings(CSettings& settings);
 // as one replacement; throws CIniFileException, or CIniFormatError for a file that is not text,
 // and leaves the old file untouched. Values with blanks or matching quotes at the ends are quoted.
 void SaveSettings(const CSettings& settings);
+// Removes what saves into this settings file's folder left behind when they were ended in the
+// middle (their temporary files), once older than a minute, so that a save still running elsewhere
+// keeps its own. Never fails: what cannot be removed stays.
+void RemoveSaveLeftovers(const std::wstring& iniPath);

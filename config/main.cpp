@@ -55,6 +55,8 @@ void RunConfigProgram() {
   CSettings settings;
   try {
     settings.SetIniFilePath(app.GetIniFilePath());
+    // A save ended in the middle (the program or the machine stopped) leaves its temporary file.
+    RemoveSaveLeftovers(settings.GetIniFilePath());
     LoadSettingsChecked(settings);
   } catch (const std::exception& e) {
     ShowStageError(L"設定データのロード時にエラーが発生しました。\n【内容】%s", e);

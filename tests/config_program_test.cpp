@@ -271,6 +271,19 @@ TEST_F(ConfigProgramTest, ScreenReadersHearEachChoiceWithItsRowEachListByItsLabe
   EXPECT_EQ(clears, cleared);
 }
 
+TEST_F(ConfigProgramTest, StartRemovesWhatSavesEndedInTheMiddleLeftOnceAMinuteOld) {
+  install_.WriteSettings("DateFormat=%d\r\n");
+  WriteBytes(JoinPath(install_.UserFolder(), L"tav1F2E.tmp"), "[Default]");
+  ASSERT_TRUE(AgeFile(JoinPath(install_.UserFolder(), L"tav1F2E.tmp"), 120));
+  WriteBytes(JoinPath(install_.UserFolder(), L"tav3D4C.tmp"), "[Default]");  // a save running now
+  CTestProcess program = install_.Start();
+  CConfigWindow window(program);
+  ASSERT_NE(window.Hwnd(), nullptr);
+  EXPECT_EQ((std::vector<std::wstring>{L"tav3D4C.tmp", L"tavrino.ini"}), ListFolder(install_.UserFolder()));
+  Click(window.Control(IDCANCEL));
+  ASSERT_TRUE(EndsWithZero(program));
+}
+
 TEST_F(ConfigProgramTest, StatusAndReleaseButtonFollowTheRunValueOrTheRegistration) {
   struct {
     bool runValue;

@@ -1,11 +1,16 @@
 // The settings record against real INI files, under code page 932.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <functional>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -336,6 +341,95 @@ TEST_F(SettingsFile, SaveKeepsEveryOtherLineAndTheFilesOwnEncoding) {
   EXPECT_EQ(0u, ReadUnicodeIni().find(L"; 設定\r\n[Other]\r\nDateFormat=keep\r\n[default]\r\nDateFormat=%Y年é한\r\n"));
 }
 
+// 8-bit files whose text the code page's decoder reads across a line end: in code page 932 a lead
+// byte takes the next byte as its trail byte even when that is "\r" or "\n". UTF-8 without a mark is
+// read in that code page too, and "設定" in UTF-8 ends in 0x9A, a lead byte there; "\x83" is a cut
+// double-byte character. A save changes the line of the key it writes and keeps every other byte;
+// where the reader joins two lines, the key goes where the reader will find it.
+TEST_F(SettingsFile, SaveKeepsTheBytesOfEveryLineItDoesNotWrite) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const struct {
+    const char* what;
+    std::string before, after;
+  } cases[] = {
+      {"UTF-8 without mark, LF, Japanese comment and section",
+       ToUtf8(L"; タブリノリネームの設定\n\n[Default]\nEnableContextMenuExt=True\nDateTimeConnectionString=0\n"
+              L"[その他]\n名前=日本語のテキスト\nメモ=変更しないこと"),
+       ToUtf8(L"; タブリノリネームの設定\n\n[Default]\nEnableContextMenuExt=True\nDateTimeConnectionString=2\n"
+              L"[その他]\n名前=日本語のテキスト\nメモ=変更しないこと")},
+      {"code page 932, LF, a line ending in a cut character",
+       ToThreadAnsi(L"[Default]\nメモ=テスト") + "\x83\nNote=x\nDateTimeConnectionString=0\n",
+       ToThreadAnsi(L"[Default]\nメモ=テスト") + "\x83\nNote=x\nDateTimeConnectionString=2\n"},
+      {"CR and CRLF, cut lead bytes", "[Default]\rA=\x81\r\nDateTimeConnectionString=0\rB=\xE0\rC=d",
+       "[Default]\rA=\x81\r\nDateTimeConnectionString=2\rB=\xE0\rC=d"},
+      {"UTF-8 with its mark, a cut sequence", bom + "[Default]\nMemo=\xE5\xAE\nDateTimeConnectionString=0\n",
+       bom + "[Default]\nMemo=\xE5\xAE\nDateTimeConnectionString=2\n"},
+      {"the section's line joined to the line before", ToUtf8(L"; 設定\n[Default]\nDateTimeConnectionString=0\n"),
+       ToUtf8(L"; 設定\n[Default]\nDateTimeConnectionString=0\n[Default]\nDateTimeConnectionString=2\n")},
+      {"the key's line joined to the line before", "[Default]\nMemo=\x83\nDateTimeConnectionString=0\n",
+       "[Default]\nMemo=\x83\nDateTimeConnectionString=0\nDateTimeConnectionString=2\n"},
+      {"the last line's line break taken", "[Default]\nMemo=\x83\n", "[Default]\nMemo=\x83\n\nDateTimeConnectionString=2\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path, c.before);
+    CIniFile ini(path);
+    ini.Read();
+    ini.WriteInt(L"DateTimeConnectionString", 2);
+    ini.Save();
+    EXPECT_EQ(c.after, ReadBytes(path));
+    EXPECT_EQ(2u, ::GetPrivateProfileIntW(L"Default", L"DateTimeConnectionString", 9, path.c_str()));
+    ::DeleteFileW(path.c_str());  // the platform caches a file by its name and time
+  }
+
+  // A plain OK on such a file, with every key of the record in it, changes one line.
+  SaveSettings(Load());
+  const std::wstring section = ReplaceAll(ReadUnicodeIni(), L"\r\n", L"\n");
+  const std::string before = ToUtf8(L"; タブリノリネームの設定\n\n" + section + L"[その他]\n名前=日本語のテキスト\n");
+  WriteBytes(path, before);
+  CSettings s = Load();
+  s.enableContextMenuExt = true;
+  SaveSettings(s);
+  EXPECT_EQ(ReplaceAll(FromUtf8(before), L"EnableContextMenuExt=False", L"EnableContextMenuExt=True"),
+            FromUtf8(ReadBytes(path)));
+
+  // Generated files: Japanese in UTF-8 and in code page 932, cut characters, LF, CRLF and CR mixed,
+  // keys and sections that do not count; the key's line follows a plain one, so the reader sees it.
+  std::mt19937 rng(20);
+  auto number = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const std::string lines[] = {ToUtf8(L"; タブリノリネームの設定"), ToUtf8(L"名前=日本語のテキスト"),
+                               ToUtf8(L"メモ=変更しないこと"), ToThreadAnsi(L"メモ=変更しないこと"),
+                               ToThreadAnsi(L"; 設定") + "\x83", "Memo=abc\x81", "\xE0", "", "  ", "x=\xE5\xAE", "\xF0\x9F\x98",
+                               "DateFormat=%d"};
+  const std::string laterLines[] = {"[Other]", ToUtf8(L"[その他]"), "[Default]", "DateTimeConnectionString=9"};
+  const char* breaks[] = {"\r\n", "\n", "\r"};
+  for (int file = 0; file < 300; ++file) {
+    auto some = [&](std::string& out, bool later) {
+      for (int n = number(6); n > 0; --n) {
+        out += later && number(3) == 0 ? laterLines[number(4)] : lines[number(static_cast<int>(std::size(lines)))];
+        out += breaks[number(3)];
+      }
+    };
+    std::string head = number(4) == 0 ? bom : "";
+    some(head, false);
+    head += std::string("; -") + breaks[number(3)] + "[Default]" + breaks[number(3)];
+    some(head, false);
+    head += std::string("; -") + breaks[number(3)] + "DateTimeConnectionString=";
+    std::string tail = breaks[number(3)];
+    some(tail, true);
+    if (number(3) == 0) tail += lines[number(static_cast<int>(std::size(lines)))];  // without a line break
+    const std::wstring generated = dir / (L"gen" + std::to_wstring(file) + L".ini");
+    WriteBytes(generated, head + "0" + tail);
+    CIniFile ini(generated);
+    ini.Read();
+    ini.WriteInt(L"DateTimeConnectionString", 2);
+    ini.Save();
+    ASSERT_EQ(head + "2" + tail, ReadBytes(generated)) << "file " << file;
+    EXPECT_EQ(2u, ::GetPrivateProfileIntW(L"Default", L"DateTimeConnectionString", 9, generated.c_str()));
+    ::DeleteFileW(generated.c_str());
+  }
+}
+
 // A save that fails leaves the old file byte for byte, and no temporary file beside it.
 void ExpectSaveFailsAndKeepsTheFile(const std::wstring& path) {
   const std::wstring folder = FolderPart(path);
@@ -360,6 +454,38 @@ TEST_F(SettingsFile, SaveOverAFileAnotherProgramHoldsFailsAndKeepsIt) {
                                  0, nullptr));
   ASSERT_TRUE(held);
   ExpectSaveFailsAndKeepsTheFile(path);
+}
+
+TEST_F(SettingsFile, SaveKeepsTheFilesAttributes) {
+  // Wine stores hidden and system but not "not content indexed", and as root it reports no file as
+  // read-only: Windows refuses to replace a read-only settings file, and the save leaves it so.
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WriteIni(L"DateFormat=%d\r\n");
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), kept));
+  CSettings s = Load();
+  s.dateTimeConnection = 2;
+  SaveSettings(s);
+  EXPECT_EQ(kept, ::GetFileAttributesW(path.c_str()) & kept);
+  EXPECT_EQ(2, Load().dateTimeConnection);
+  EXPECT_EQ(std::vector<std::wstring>{L"tavrino.ini"}, ListFolder(dir.Path()));
+}
+
+TEST_F(SettingsFile, LeftoversOfEndedSavesAreRemovedOnceAMinuteOld) {
+  // What a save ended in the middle leaves beside the settings file, and what is not such a leftover.
+  const std::vector<std::wstring> leftovers = {L"tav0A1B.tmp", L"TAVFFFF.TMP", L"tavrino.tmp"};
+  const std::vector<std::wstring> others = {L"other.tmp", L"tav12345.tmp", L"tavern.tmp", L"tav0A1B.ini",
+                                            L"tavrino.ini"};
+  for (const auto* names : {&leftovers, &others})
+    for (const std::wstring& name : *names) {
+      WriteBytes(dir / name, "x");
+      ASSERT_TRUE(AgeFile(dir / name, 120));
+    }
+  WriteBytes(dir / L"tav0C2D.tmp", "a save that runs now");
+  RemoveSaveLeftovers(path);
+  std::vector<std::wstring> expected = others;
+  expected.push_back(L"tav0C2D.tmp");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, ListFolder(dir.Path()));
 }
 
 // Faults that take root to set up, made by tests/save_faults.sh: a settings file on a full file
@@ -413,6 +539,94 @@ TEST_F(SettingsFile, SaveEndedAtAnyMomentLeavesTheOldOrTheNewFile) {
     saved = saved || ReadBytes(path) != initial;
   }
   EXPECT_TRUE(saved) << "the saving program never got to save";
+}
+
+constexpr int kRaceSaves = 400;
+
+// Started twice by the test below, as writer A and writer B: saves values of its own in a loop and
+// notes for each save when it ran, whether it reported success and, after a success, whose values
+// the file held right then ("A17": the 17th save of writer A).
+TEST(SettingsSaveChild, SavesBesideAnotherWriter) {
+  const wchar_t* path = _wgetenv(L"TAVRINO_SAVE_RACE");
+  if (!path) GTEST_SKIP() << "started by TwoWritersAtOnceReportExactlyWhatTheySaved";
+  const std::wstring writer = _wgetenv(L"TAVRINO_SAVE_RACE_WRITER");
+  FILE* log = _wfopen(_wgetenv(L"TAVRINO_SAVE_RACE_LOG"), L"w");
+  ASSERT_TRUE(log);
+  for (int i = 0; i < kRaceSaves; ++i) {
+    CSettings s;
+    s.SetIniFilePath(path);
+    wcscpy(s.dateFormat, (writer + std::to_wstring(i)).c_str());
+    s.dateTimeConnection = i;
+    LARGE_INTEGER start, end;
+    ::QueryPerformanceCounter(&start);
+    bool saved = true;
+    try {
+      SaveSettings(s);
+    } catch (const CAppError&) {
+      saved = false;
+    }
+    ::QueryPerformanceCounter(&end);
+    std::string seen = "-";
+    if (saved) {
+      CSettings now;
+      now.SetIniFilePath(path);
+      try {
+        LoadSettingsChecked(now);
+        seen = U8(now.dateFormat);
+        // Values of two saves in one file would be a broken save.
+        if (std::to_wstring(now.dateTimeConnection) != std::wstring(now.dateFormat).substr(1)) seen = "mixed";
+      } catch (const CAppError&) {
+        seen = "unreadable";
+      }
+    }
+    std::fprintf(log, "%s%d %lld %lld %d %s\n", U8(writer).c_str(), i, start.QuadPart, end.QuadPart, saved, seen.c_str());
+  }
+  std::fclose(log);
+}
+
+TEST_F(SettingsFile, TwoWritersAtOnceReportExactlyWhatTheySaved) {
+  WriteIni(L"DateFormat=start\r\n");
+  CTempDir logs(L"logs");
+  {
+    std::vector<CTestProcess> writers;
+    for (const wchar_t* writer : {L"A", L"B"})
+      writers.push_back(CTestProcess::WithEnvironment(
+          TestDir() + L"\\settings_test.exe", L"--gtest_filter=SettingsSaveChild.SavesBesideAnotherWriter",
+          {L"TAVRINO_SAVE_RACE=" + path, L"TAVRINO_SAVE_RACE_WRITER=" + std::wstring(writer),
+           L"TAVRINO_SAVE_RACE_LOG=" + logs / writer}));
+    for (const CTestProcess& writer : writers) ASSERT_EQ(std::optional<DWORD>(0), writer.WaitForExit(240000));
+  }
+  struct CSave {
+    long long start = 0, end = 0;
+    bool saved = false;
+    std::string seen;
+  };
+  std::map<std::string, CSave> saves;
+  for (const wchar_t* writer : {L"A", L"B"}) {
+    std::istringstream log(ReadBytes(logs / writer));
+    std::string name;
+    CSave save;
+    while (log >> name >> save.start >> save.end >> save.saved >> save.seen) saves[name] = save;
+  }
+  ASSERT_EQ(2u * kRaceSaves, saves.size());
+  int succeeded[2] = {};
+  for (const auto& [name, save] : saves) {
+    if (!save.saved) continue;
+    ++succeeded[name[0] - 'A'];
+    // Right after a success the file holds this save's values, or those of a save of the other
+    // writer that had not ended when this one began; and never values of a save that failed.
+    const auto seen = saves.find(save.seen);
+    ASSERT_NE(saves.end(), seen) << name << " saw " << save.seen;
+    EXPECT_TRUE(seen->first == name || (seen->first[0] != name[0] && seen->second.end > save.start))
+        << name << " reported success, but the file then held " << seen->first;
+    EXPECT_TRUE(seen->second.saved) << seen->first << " reported failure, but " << name << " found its values";
+  }
+  EXPECT_GT(succeeded[0], 0);
+  EXPECT_GT(succeeded[1], 0);
+  const auto last = saves.find(U8(Load().dateFormat));
+  ASSERT_NE(saves.end(), last);
+  EXPECT_TRUE(last->second.saved) << last->first << " reported failure, but its values stay";
+  EXPECT_EQ(std::vector<std::wstring>{L"tavrino.ini"}, ListFolder(dir.Path()));
 }
 
 // The keys the settings record reads.

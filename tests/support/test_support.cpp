@@ -102,6 +102,20 @@ void CopyDeliverables(const std::wstring& folder, const std::vector<std::wstring
   }
 }
 
+bool AgeFile(const std::wstring& path, unsigned seconds) {
+  HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+  time.QuadPart -= seconds * 10000000ull;
+  const FILETIME then{time.LowPart, time.HighPart};
+  const bool done = ::SetFileTime(file, nullptr, nullptr, &then);
+  ::CloseHandle(file);
+  return done;
+}
+
 std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;

@@ -39,6 +39,8 @@ std::string ReadBytes(const std::wstring& path);
 std::string Utf16Bytes(const std::wstring& text, bool bigEndian = false);
 // Copies the named deliverables from BinDir() into `folder` (an install folder of the test's own).
 void CopyDeliverables(const std::wstring& folder, const std::vector<std::wstring>& names);
+// Sets a file's last-write time `seconds` before now; false when it cannot.
+bool AgeFile(const std::wstring& path, unsigned seconds);
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
