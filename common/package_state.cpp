@@ -24,13 +24,8 @@ Fn Function(const wchar_t* module, const char* name) {
   return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(handle, name))) : nullptr;
 }
 
-std::wstring WithoutTrailingBackslash(std::wstring folder) {
-  while (folder.size() > PathRootLength(folder) && folder.back() == L'\\') folder.pop_back();
-  return folder;
-}
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
+  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
          CSTR_EQUAL;
 }
 
@@ -113,7 +108,7 @@ std::optional<std::wstring> RegisteredPackageFolder() {
   std::vector<WCHAR> path(length);
   if (pathOf(names[0].c_str(), kPackagePathTypeEffectiveExternal, &length, path.data()) != ERROR_SUCCESS)
     return std::nullopt;
-  return WithoutTrailingBackslash(path.data());
+  return std::wstring(WithoutTrailingBackslashes(path.data()));
 }
 
 std::wstring FinalFolderForm(const std::wstring& folder) {
@@ -123,8 +118,8 @@ std::wstring FinalFolderForm(const std::wstring& folder) {
       if (text == folder) return final;
   }
   std::optional<std::wstring> final = FinalPathOf(folder);
-  if (!final) return WithoutTrailingBackslash(folder);
-  *final = WithoutTrailingBackslash(std::move(*final));
+  if (!final) return std::wstring(WithoutTrailingBackslashes(folder));
+  final->resize(WithoutTrailingBackslashes(*final).size());
   CExclusiveLock lock(g_finalLock);
   if (g_finalForms.size() == kKeptFinalForms) g_finalForms.erase(g_finalForms.begin());
   g_finalForms.emplace_back(folder, *final);
@@ -132,7 +127,7 @@ std::wstring FinalFolderForm(const std::wstring& folder) {
 }
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
-  return EqualNoCase(WithoutTrailingBackslash(a), WithoutTrailingBackslash(b)) ||
+  return EqualNoCase(WithoutTrailingBackslashes(a), WithoutTrailingBackslashes(b)) ||
          EqualNoCase(FinalFolderForm(a), FinalFolderForm(b));
 }
 

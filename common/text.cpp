@@ -57,6 +57,12 @@ std::wstring FolderPart(std::wstring_view path) {
   return std::wstring(path.substr(0, slash > root ? slash : root));
 }
 
+std::wstring_view WithoutTrailingBackslashes(std::wstring_view path) {
+  const std::size_t root = PathRootLength(path);
+  while (path.size() > root && path.back() == L'\\') path.remove_suffix(1);
+  return path;
+}
+
 std::wstring_view NamePart(std::wstring_view path) {
   std::size_t slash = path.find_last_of(L'\\');
   return slash == std::wstring_view::npos ? path : path.substr(slash + 1);

@@ -28,6 +28,9 @@ std::wstring FolderPart(std::wstring_view path);
 // What follows the last backslash: the name a path ends in ("" after a trailing backslash, the
 // whole path when it holds none).
 std::wstring_view NamePart(std::wstring_view path);
+// The path without the backslashes it ends in, but never less than its root ("C:\a\\" gives
+// "C:\a", "C:\" stays).
+std::wstring_view WithoutTrailingBackslashes(std::wstring_view path);
 
 // Paths this system builds must fit the classic 260-unit buffers, terminator included.
 constexpr std::size_t kMaxPathUnits = 260;
