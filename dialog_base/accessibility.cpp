@@ -35,9 +35,7 @@ HRESULT CAccessibleNames::Set(HWND control, const std::wstring& name) {
   if (!control) return E_INVALIDARG;
   HRESULT result = SetOne(control, name);
   // The focus of a combo box that can be typed into is its edit field, which a reader names too.
-  wchar_t type[16] = {};
-  ::GetClassNameW(control, type, ARRAYSIZE(type));
-  if (SUCCEEDED(result) && ::lstrcmpiW(type, L"ComboBox") == 0)
+  if (SUCCEEDED(result) && IsWindowClass(control, L"ComboBox"))
     if (HWND edit = ::FindWindowExW(control, nullptr, L"Edit", nullptr)) result = SetOne(edit, name);
   return result;
 }

@@ -4,15 +4,14 @@
 
 namespace {
 
-std::wstring ClassName(HWND window) {
-  wchar_t name[32] = {};
-  ::GetClassNameW(window, name, ARRAYSIZE(name));
-  return name;
-}
-
-bool IsStatic(HWND window) { return ClassName(window) == L"Static"; }
+bool IsStatic(HWND window) { return IsWindowClass(window, L"Static"); }
 
 }  // namespace
+
+bool IsWindowClass(HWND window, const wchar_t* className) {
+  wchar_t name[32] = {};
+  return ::GetClassNameW(window, name, ARRAYSIZE(name)) > 0 && ::lstrcmpiW(name, className) == 0;
+}
 
 std::wstring WindowText(HWND window) {
   int length = ::GetWindowTextLengthW(window);
@@ -40,7 +39,7 @@ HWND LabelBefore(HWND control) {
     LONG_PTR style = ::GetWindowLongPtrW(sibling, GWL_STYLE);
     LONG_PTR type = style & SS_TYPEMASK;
     bool text = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP;
-    bool label = IsStatic(sibling) ? text : ClassName(sibling) == L"Button" && (style & BS_TYPEMASK) == BS_GROUPBOX;
+    bool label = IsStatic(sibling) ? text : IsWindowClass(sibling, L"Button") && (style & BS_TYPEMASK) == BS_GROUPBOX;
     if (label && !LabelText(sibling).empty()) return sibling;
     if (!IsStatic(sibling) || text) return nullptr;
   }

@@ -7,6 +7,8 @@
 #include <vector>
 
 std::wstring WindowText(HWND window);
+// Whether the window is of the named window class (letter case aside), such as "Static".
+bool IsWindowClass(HWND window, const wchar_t* className);
 // The text a label shows: "&&" reads as "&", a lone "&" (the mnemonic mark) not at all.
 std::wstring LabelText(HWND label);
 // The static text or group box right before `control` among its siblings (lines, frames and icons

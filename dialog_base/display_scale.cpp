@@ -29,15 +29,13 @@ GetDpiForWindowFn DpiForWindowFunction() {
 enum class LabelKind { None, Static, Box };
 
 LabelKind KindOf(HWND control) {
-  wchar_t name[16] = {};
-  ::GetClassNameW(control, name, ARRAYSIZE(name));
   auto style = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_STYLE));
-  if (::lstrcmpiW(name, L"Static") == 0) {
+  if (IsWindowClass(control, L"Static")) {
     DWORD type = style & SS_TYPEMASK;
     bool text = type == SS_LEFT || type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE;
     return text && !(style & SS_ELLIPSISMASK) ? LabelKind::Static : LabelKind::None;
   }
-  if (::lstrcmpiW(name, L"Button") == 0) {
+  if (IsWindowClass(control, L"Button")) {
     DWORD type = style & BS_TYPEMASK;
     bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE ||
                type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
