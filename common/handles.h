@@ -71,6 +71,16 @@ struct IconTraits {  // icons loaded at a size of our own, which are not shared
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DestroyIcon(h); }
 };
+struct RegionTraits {
+  using Type = HRGN;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DeleteObject(h); }
+};
+struct FindTraits {  // FindFirstFileW: INVALID_HANDLE_VALUE means none
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type h) { ::FindClose(h); }
+};
 struct MappedViewTraits {
   using Type = void*;
   static Type Invalid() { return nullptr; }
@@ -95,6 +105,8 @@ using CModule = CUniqueHandle<ModuleTraits>;
 using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
 using CMenu = CUniqueHandle<MenuTraits>;
 using CIcon = CUniqueHandle<IconTraits>;
+using CRegion = CUniqueHandle<RegionTraits>;
+using CFindHandle = CUniqueHandle<FindTraits>;
 using CMappedView = CUniqueHandle<MappedViewTraits>;
 using CHook = CUniqueHandle<HookTraits>;
 using CCoTaskString = CUniqueHandle<CoTaskStringTraits>;

@@ -429,8 +429,8 @@ void SaveSettings(const CSettings& s) {
 void RemoveSaveLeftovers(const std::wstring& iniPath) {
   const std::wstring folder = FolderPart(iniPath);
   WIN32_FIND_DATAW found;
-  HANDLE find = ::FindFirstFileW(JoinPath(folder, L"*.tmp").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
+  CFindHandle find(::FindFirstFileW(JoinPath(folder, L"*.tmp").c_str(), &found));
+  if (!find) return;
   FILETIME now;
   ::GetSystemTimeAsFileTime(&now);
   auto ticks = [](const FILETIME& t) { return ULARGE_INTEGER{{t.dwLowDateTime, t.dwHighDateTime}}.QuadPart; };
@@ -439,6 +439,5 @@ void RemoveSaveLeftovers(const std::wstring& iniPath) {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSaveFileName(found.cFileName) &&
         ticks(found.ftLastWriteTime) + kMinute < ticks(now))
       ::DeleteFileW(JoinPath(folder, found.cFileName).c_str());
-  } while (::FindNextFileW(find, &found));
-  ::FindClose(find);
+  } while (::FindNextFileW(find.Get(), &found));
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "controls.h"
+#include "handles.h"
 
 void CTabPageHost::InsertTab(const std::wstring& title) {
   std::wstring text = title;
@@ -51,14 +52,12 @@ void CTabPageHost::Place(HWND page) const {
   ::GetWindowRect(tab_, &window);
   POINT origin{0, 0};
   ::ClientToScreen(tab_, &origin);
-  HRGN outline = ::CreateRectRgn(0, 0, window.right - window.left, window.bottom - window.top);
-  HRGN inside = ::CreateRectRgn(area.left + origin.x - window.left, area.top + origin.y - window.top,
-                                area.right + origin.x - window.left, area.bottom + origin.y - window.top);
-  if (outline && inside && ::CombineRgn(outline, outline, inside, RGN_DIFF) != ERROR &&
-      ::SetWindowRgn(tab_, outline, TRUE))
-    outline = nullptr;  // the window owns it now
-  for (HRGN left : {outline, inside})
-    if (left) ::DeleteObject(left);
+  CRegion outline(::CreateRectRgn(0, 0, window.right - window.left, window.bottom - window.top));
+  CRegion inside(::CreateRectRgn(area.left + origin.x - window.left, area.top + origin.y - window.top,
+                                 area.right + origin.x - window.left, area.bottom + origin.y - window.top));
+  if (outline && inside && ::CombineRgn(outline.Get(), outline.Get(), inside.Get(), RGN_DIFF) != ERROR &&
+      ::SetWindowRgn(tab_, outline.Get(), TRUE))
+    outline.Detach();  // the window owns it now
 
   ::MapWindowPoints(tab_, ::GetParent(tab_), reinterpret_cast<POINT*>(&area), 2);
   ::SetWindowPos(page, tab_, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOACTIVATE);

@@ -264,7 +264,7 @@ TEST_F(MenuDialogTest, MoveButtonsFollowTheSelectionAndStopAtTheEnds) {
 TEST_F(MenuDialogTest, KeyboardAloneUsesEveryButtonAndTheFocusAlwaysStaysOnAControl) {
   ASSERT_NO_FATAL_FAILURE(OpenMenu("ContextMenuExt_MenuItems=1,2,3\r\n"));
   auto active = [&](const std::vector<int>& commands, int selected) {
-    return [=] { return ActiveLines() == MenuLines(commands, MenuItemsList::Active) && SelectedLine(Active()) == selected; };
+    return [=, this] { return ActiveLines() == MenuLines(commands, MenuItemsList::Active) && SelectedLine(Active()) == selected; };
   };
   const std::vector<WORD> shift{VK_SHIFT};
   ASSERT_TRUE(WaitUntil([&] { return Focus() == Active(); }, kUiWaitMs));
@@ -557,7 +557,7 @@ TEST_F(RenameDialogTest, NoPartCheckedStoresAnEmptyList) {
 TEST_F(RenameDialogTest, KeyboardAloneUsesEveryButtonAndTheFocusAlwaysStaysOnAControl) {
   ASSERT_NO_FATAL_FAILURE(OpenRename(""));
   auto parts = [&](const Lines& lines, int selected) {
-    return [=] { return PartLines() == lines && ListViewSelection(Parts()) == selected; };
+    return [=, this] { return PartLines() == lines && ListViewSelection(Parts()) == selected; };
   };
   const Lines wholeInMiddle = {"ベース名", "ファイル名全体", "拡張子"};
   const Lines wholeFirst = {"ファイル名全体", "ベース名", "拡張子"};

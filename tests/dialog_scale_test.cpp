@@ -141,8 +141,9 @@ TEST_F(DialogScale, EveryLabelShowsItsWholeTextWithinItsFrameAndBesideItsNeighbo
         // The box itself and the room after it, then the text.
         room -= ::GetSystemMetrics(SM_CXMENUCHECK) + Scaled(3);
         SIZE ideal{};
-        if (::SendMessageW(label, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+        if (::SendMessageW(label, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal))) {
           EXPECT_LE(ideal.cx, box.right - box.left) << "the button's own measure";
+        }
       }
       EXPECT_LE(TextWidth(label), room);
       EXPECT_TRUE(Contains(client, box)) << "inside the dialog";
